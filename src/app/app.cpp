@@ -1,0 +1,22 @@
+// The application object: creates the view and its window at start, and runs the
+// exit-time saving once the message loop has ended.
+#include "app/app.h"
+
+BOOL CNumdrilApp::InitInstance() {
+  CNumdrilView* pView = new CNumdrilView();
+  if (!pView->CreateTopLevel("NUMDRIL")) {
+    delete pView;
+    return FALSE;
+  }
+  pView->SetWindowText("NUMDRIL");
+  m_pMainWnd = pView;
+  return TRUE;
+}
+
+int CNumdrilApp::ExitInstance() {
+  // The window is gone by now; the notice, if any, stands alone.
+  delete m_pMainWnd;
+  m_pMainWnd = nullptr;
+  if (SaveAtExit()) ShowSaveErrorNotice();
+  return 0;
+}

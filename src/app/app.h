@@ -1,0 +1,32 @@
+// Application shell: the application object, the view that hands every paint, key and
+// timer event to the screen flow, and the exit-time saving with its notice.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+class CNumdrilView : public CView {
+ public:
+  CNumdrilView();  // reads the record file and takes the start times
+  void OnDraw(CDC* pDC) override;
+  void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+  void OnTimer(UINT_PTR nIDEvent) override;
+};
+
+class CNumdrilApp : public CWinApp {
+ public:
+  BOOL InitInstance() override;
+  int ExitInstance() override;
+};
+
+// The list of files not saved, each name followed by one space, into a buffer of nSize
+// bytes (256 in the notice).
+void BuildFailedFileList(char* pszBuffer, size_t nSize);
+// Close-out, practice log, record file, in that order; returns 1 when a notice is due.
+int SaveAtExit();
+// Shows the save-failure notice (caption and texts in CP932).
+void ShowSaveErrorNotice();
+
+// Puts every program-wide value of every subsystem back to its starting value.
+void ResetAllState();

@@ -1,0 +1,42 @@
+// The view: hands every paint, typed character and timer event to the screen flow with a
+// device context to draw on. Holds nothing of its own.
+#include "app/app.h"
+#include "flow/flow.h"
+#include "flow/keys.h"
+#include "position/position.h"
+#include "random/random.h"
+#include "records/records.h"
+#include "screen/screen.h"
+
+CNumdrilView::CNumdrilView() {
+  // The record file must be read, and the generator seeded, before the first paint.
+  LoadRecordsAtStart();
+}
+
+void CNumdrilView::OnDraw(CDC* pDC) {
+  GetClientRect(&g_rcClient);
+  pDC->SetTextAlign(TA_LEFT | TA_TOP);
+  PaintScreen(pDC);
+}
+
+void CNumdrilView::OnChar(UINT nChar, UINT, UINT) {
+  CDC* pDC = GetDC();
+  DispatchKey(this, pDC, (int)nChar);
+  ReleaseDC(pDC);
+  Default();
+}
+
+void CNumdrilView::OnTimer(UINT_PTR nIDEvent) {
+  CDC* pDC = GetDC();
+  OnPracticeTimer(this, pDC, nIDEvent);
+  ReleaseDC(pDC);
+  Default();
+}
+
+void ResetAllState() {
+  ResetScreenState();
+  ResetFlowState();
+  ResetPositionState();
+  ResetRandomState();
+  ResetRecordState();
+}

@@ -1,0 +1,324 @@
+// The platform layer: a small stand-in for the Windows framework, GDI and the C runtime
+// calls the program was written against. It owns the window, the software framebuffer,
+// fonts, timers, the clock and the random generator. It knows nothing of the screens.
+// This is the only header of src/platform/ that code outside it includes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------
+// Basic Windows types
+// ---------------------------------------------------------------------------------------
+
+typedef int BOOL;
+typedef unsigned int UINT;
+typedef uintptr_t UINT_PTR;
+typedef uint32_t COLORREF;  // 0x00BBGGRR, as the drawing calls take it
+typedef int64_t time64_t;   // seconds since 1970; 64-bit everywhere
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+// Builds a COLORREF from its red, green and blue parts.
+constexpr COLORREF RGB(int r, int g, int b) {
+  return (COLORREF)((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+// Converts a colour written RGB 0xRRGGBB into the COLORREF form 0x00BBGGRR.
+constexpr COLORREF RgbToColorref(uint32_t rrggbb) {
+  return RGB((int)(rrggbb >> 16), (int)(rrggbb >> 8), (int)rrggbb);
+}
+
+struct RECT {
+  int32_t left;
+  int32_t top;
+  int32_t right;   // exclusive
+  int32_t bottom;  // exclusive
+};
+
+constexpr int LF_FACESIZE = 32;
+struct LOGFONT {
+  int32_t lfHeight;  // > 0: cell height in pixels (ascent + descent)
+  int32_t lfWidth;   // half-width advance in pixels; 0 = the face's own proportion
+  int32_t lfEscapement;
+  int32_t lfOrientation;
+  int32_t lfWeight;  // 700 and above: bold
+  uint8_t lfItalic;
+  uint8_t lfUnderline;
+  uint8_t lfStrikeOut;
+  uint8_t lfCharSet;  // ANSI_CHARSET or SHIFTJIS_CHARSET
+  uint8_t lfOutPrecision;
+  uint8_t lfClipPrecision;
+  uint8_t lfQuality;
+  uint8_t lfPitchAndFamily;
+  char lfFaceName[LF_FACESIZE];  // code page 932 bytes, NUL-terminated
+};
+
+constexpr int FW_DONTCARE = 0;
+constexpr int FW_BOLD = 700;
+constexpr int ANSI_CHARSET = 0;
+constexpr int SHIFTJIS_CHARSET = 128;
+constexpr int OUT_CHARACTER_PRECIS = 2;
+constexpr int PROOF_QUALITY = 2;
+constexpr int FIXED_PITCH = 1;
+constexpr int PS_SOLID = 0;
+constexpr UINT TA_LEFT = 0;
+constexpr UINT TA_TOP = 0;
+
+// ---------------------------------------------------------------------------------------
+// The framebuffer: 32-bit pixels 0x00RRGGBB, row-major, owned by a window (or by a test).
+// ---------------------------------------------------------------------------------------
+
+// One drawing call, as recorded when a framebuffer's log is switched on.
+struct DrawCall {
+  std::string op;      // "TextOut", "FillRect", "LineTo", "Ellipse"
+  RECT rc;             // pixel rectangle the call covers (TextOut: its cells)
+  COLORREF crText;     // text colour (TextOut) or pen colour (LineTo, Ellipse)
+  COLORREF crBack;     // background colour (TextOut) or brush colour (FillRect, Ellipse)
+  int nFontHeight;     // TextOut: lfHeight of the selected font
+  int nFontWidth;      // TextOut: lfWidth of the selected font
+  int nWeight;         // TextOut: lfWeight
+  int nPenWidth;       // LineTo, Ellipse
+  std::string face;    // TextOut: lfFaceName as asked for (CP932)
+  std::string text;    // TextOut: the bytes drawn (CP932)
+};
+
+class Framebuffer {
+ public:
+  Framebuffer(int nWidth = 0, int nHeight = 0);
+  void Resize(int nWidth, int nHeight);  // contents become white
+  int Width() const { return m_nWidth; }
+  int Height() const { return m_nHeight; }
+  uint32_t* Row(int y) { return &m_pixels[(size_t)y * (size_t)m_nWidth]; }
+  const uint32_t* Row(int y) const { return &m_pixels[(size_t)y * (size_t)m_nWidth]; }
+  uint32_t Pixel(int x, int y) const;  // 0xRRGGBB; 0 outside the buffer
+  void Fill(uint32_t rgb);
+
+  // The rectangle changed since the last TakeDirty(); empty when nothing changed.
+  void MarkDirty(int left, int top, int right, int bottom);
+  RECT TakeDirty();
+
+  // Optional log of drawing calls, for tests.
+  void EnableLog(bool bOn) { m_bLog = bOn; }
+  bool LogEnabled() const { return m_bLog; }
+  std::vector<DrawCall>& Log() { return m_log; }
+
+  // Writes the buffer as an 8-bit RGB PNG. Returns false on failure.
+  bool WritePng(const char* path) const;
+
+ private:
+  int m_nWidth = 0;
+  int m_nHeight = 0;
+  std::vector<uint32_t> m_pixels;
+  RECT m_dirty{0, 0, 0, 0};
+  bool m_bLog = false;
+  std::vector<DrawCall> m_log;
+};
+
+// ---------------------------------------------------------------------------------------
+// Drawing objects. They are made and deleted by the caller, as with GDI; the layer caches
+// opened faces and rendered glyphs underneath, invisibly.
+// ---------------------------------------------------------------------------------------
+
+struct FontFace;  // resolved face, owned by the font cache
+
+class CGdiObject {
+ public:
+  virtual ~CGdiObject() = default;
+  BOOL DeleteObject();  // releases the object; selecting it afterwards is a misuse
+  bool IsCreated() const { return m_bCreated; }
+
+ protected:
+  bool m_bCreated = false;
+};
+
+class CFont : public CGdiObject {
+ public:
+  BOOL CreateFontIndirect(const LOGFONT* pLogFont);
+  const LOGFONT& Spec() const { return m_lf; }
+
+ private:
+  friend class CDC;
+  LOGFONT m_lf{};
+};
+
+class CPen : public CGdiObject {
+ public:
+  CPen() = default;
+  CPen(int nStyle, int nWidth, COLORREF cr) { CreatePen(nStyle, nWidth, cr); }
+  BOOL CreatePen(int nStyle, int nWidth, COLORREF cr);
+  int Width() const { return m_nWidth; }
+  COLORREF Color() const { return m_cr; }
+
+ private:
+  int m_nWidth = 1;
+  COLORREF m_cr = 0;
+};
+
+class CBrush : public CGdiObject {
+ public:
+  CBrush() = default;
+  explicit CBrush(COLORREF cr) { CreateSolidBrush(cr); }
+  BOOL CreateSolidBrush(COLORREF cr);
+  COLORREF Color() const { return m_cr; }
+
+ private:
+  COLORREF m_cr = 0xFFFFFF;
+};
+
+// ---------------------------------------------------------------------------------------
+// The device context. Owns the drawing state (colours, alignment, selected objects, pen
+// position) and draws into a framebuffer. Every primitive clips to the framebuffer and
+// returns quietly when nothing is left. A fresh context draws black text on white, with a
+// black one-pixel pen, a white brush and a default Latin font selected.
+// ---------------------------------------------------------------------------------------
+
+class CDC {
+ public:
+  explicit CDC(Framebuffer* pTarget);
+  ~CDC();
+  CDC(const CDC&) = delete;
+  CDC& operator=(const CDC&) = delete;
+
+  COLORREF SetTextColor(COLORREF cr);  // returns the previous colour
+  COLORREF SetBkColor(COLORREF cr);    // returns the previous colour
+  COLORREF GetTextColor() const { return m_crText; }
+  COLORREF GetBkColor() const { return m_crBack; }
+  UINT SetTextAlign(UINT nFlags);  // only TA_LEFT | TA_TOP (0) is supported
+
+  // Opaque text at a top-left reference point: each glyph's whole cell (its advance by the
+  // font's cell height) is painted in the background colour, then the glyph in the text
+  // colour. Text is CP932; a double-byte character advances twice the half-width advance.
+  BOOL TextOut(int x, int y, const char* pszText, int nCount);
+
+  CFont* SelectObject(CFont* pFont);     // returns the font it replaces
+  CPen* SelectObject(CPen* pPen);        // returns the pen it replaces
+  CBrush* SelectObject(CBrush* pBrush);  // returns the brush it replaces
+
+  // Fills [left, right) x [top, bottom) with pBrush, or with the selected brush when null.
+  void FillRect(const RECT* pRect, CBrush* pBrush = nullptr);
+  void MoveTo(int x, int y);
+  BOOL LineTo(int x, int y);  // the end point itself is not drawn
+  // The ellipse inscribed in [left, right) x [top, bottom), outlined with the selected pen
+  // and filled with the selected brush.
+  BOOL Ellipse(int left, int top, int right, int bottom);
+
+  Framebuffer* Target() const { return m_pTarget; }
+
+ private:
+  Framebuffer* m_pTarget;
+  COLORREF m_crText = 0x000000;
+  COLORREF m_crBack = 0xFFFFFF;
+  UINT m_nAlign = 0;
+  CFont* m_pFont;
+  CPen* m_pPen;
+  CBrush* m_pBrush;
+  int m_nPenX = 0;
+  int m_nPenY = 0;
+};
+
+// ---------------------------------------------------------------------------------------
+// Windows, timers and the message loop.
+// ---------------------------------------------------------------------------------------
+
+class CWnd {
+ public:
+  CWnd();
+  virtual ~CWnd();
+
+  // A real top-level window (SDL2). Returns FALSE when no window could be made.
+  BOOL CreateTopLevel(const char* pszCaption);
+  // A window without a display: a framebuffer of the given client size. Timers are kept
+  // in the table but only fire when a test calls FireTimer.
+  void CreateHeadless(int nWidth, int nHeight);
+  bool IsHeadless() const;
+  void SetWindowText(const char* pszCaption);  // CP932
+  std::string GetWindowText() const;           // CP932
+  void DestroyWindow();
+
+  void GetClientRect(RECT* pRect) const;  // {0, 0, width, height} in pixels
+  CDC* GetDC();                           // a context outside paint events
+  int ReleaseDC(CDC* pDC);                // presents what the context changed
+
+  // Window timers: setting an existing id restarts it; a timer repeats until killed.
+  UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapseMs, void* pfnUnused = nullptr);
+  BOOL KillTimer(UINT_PTR nIDEvent);
+  bool HasTimer(UINT_PTR nIDEvent) const;
+  UINT TimerPeriod(UINT_PTR nIDEvent) const;  // 0 when not set
+  std::vector<UINT_PTR> ActiveTimers() const;
+
+  // Handlers the framework calls.
+  virtual void OnDraw(CDC* pDC);
+  virtual void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+  virtual void OnTimer(UINT_PTR nIDEvent);
+  void Default() {}
+
+  // Driving a window by hand (tests, the headless renderer, the event loop).
+  void Paint();  // a whole repaint through OnDraw, then presented
+  void SendChar(UINT nChar);       // OnChar, then presented
+  void FireTimer(UINT_PTR nIDEvent);  // OnTimer if the timer is set, then presented
+  void Resize(int nWidth, int nHeight);  // new client size; the next Paint redraws
+  Framebuffer& Surface();
+
+  struct Impl;
+  Impl* m_pImpl;
+};
+
+typedef CWnd CView;
+
+class CWinApp {
+ public:
+  virtual ~CWinApp() = default;
+  virtual BOOL InitInstance() { return TRUE; }
+  virtual int ExitInstance() { return 0; }
+  CWnd* m_pMainWnd = nullptr;
+};
+
+// Ends the message loop after the current event.
+void PostQuitMessage(int nExitCode);
+// Runs the program: answers --help and --version, checks for a display (one line on stderr
+// and exit code 1 without one), InitInstance, the message loop until PostQuitMessage, the
+// window's close, SIGINT or SIGTERM, then the window goes and ExitInstance runs.
+int RunApplication(CWinApp* pApp, int argc, char** argv);
+// A modal message box with one OK button, shown when no main window exists any more; where
+// no display is available the caption and text go to standard error. Texts are CP932.
+void ShowModalNotice(const char* pszCaption, const char* pszText);
+
+// ---------------------------------------------------------------------------------------
+// The C runtime stand-ins: one clock that tests can set, and the classic 15-bit generator.
+// ---------------------------------------------------------------------------------------
+
+struct _timeb {
+  time64_t time;           // seconds since 1970
+  unsigned short millitm;  // 0..999
+  short timezone;
+  short dstflag;
+};
+
+time64_t GetTime(time64_t* pOut = nullptr);  // stands for time()
+void _ftime(_timeb* pTime);
+char* _strdate(char* pszOut);  // "MM/DD/YY", 9 bytes with the NUL, local time
+char* _strtime(char* pszOut);  // "HH:MM:SS", 9 bytes with the NUL, local time
+uint64_t MonotonicMs();        // for timer deadlines only
+
+// Test control of the clock: once set, the clock stands still until advanced.
+void SetFakeClock(time64_t nSeconds, int nMilliseconds);
+void AdvanceFakeClock(int64_t nMilliseconds);
+void UseRealClock();
+
+// state = state * 214013 + 2531011; result = (state >> 16) & 0x7FFF
+int Rand();
+void SRand(unsigned int nSeed);
+
+// ---------------------------------------------------------------------------------------
+// Code page 932 (Shift-JIS) conversion.
+// ---------------------------------------------------------------------------------------
+
+std::string Cp932ToUtf8(const char* pszText, size_t nBytes);
+std::string Cp932ToUtf8(const std::string& text);
+// Characters with no CP932 form become "?".
+std::string Utf8ToCp932(const std::string& text);

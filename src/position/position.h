@@ -1,0 +1,39 @@
+// Position practice: the key-position drill, its screen and the keypad guide.
+#pragma once
+
+#include "platform/platform.h"
+#include "screen/screen.h"
+
+constexpr int POSITION_DRILL_KEYS = 60;  // correct presses per drill
+constexpr UINT FIRST_HINT_MS = 3000;
+constexpr UINT NEXT_HINT_MS = 2000;
+
+// Key styles for MarkGuideKey.
+enum GuideKeyStyle { KEY_ANSWER = 0, KEY_PLAIN = 1, KEY_BLANK = 2, KEY_WRONG = 3 };
+// Modes for DrawGuide.
+enum GuideMode { GUIDE_SHOWN = 0, GUIDE_HIDDEN = 1, GUIDE_REVEAL = 2, GUIDE_COVER = 3 };
+
+// The key pressed wrongly most recently, 0 = none; starts 0; cleared only by a correct press.
+extern char g_chLastWrong;
+// Finished position drills in this run of the program; starts 0; never saved.
+extern int g_nPositionCount;
+
+int NextKeyPosition(const char* pszSet, int nCurrent);
+void OnPositionKey(CWnd* pView, CDC* pDC, int nKey);
+void OnPositionHint(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent);
+
+void DrawPositionScreen(CDC* pDC);
+// Row and column (both from 1) of a key on the guide; false when it has none.
+bool GuidePosition(int nKey, int* pnRow, int* pnColumn);
+void BuildGuideLookup();
+void DrawGuide(CDC* pDC, int nMode);
+int MarkGuideKey(CDC* pDC, int nKey, int nStyle);
+void MarkFinger(CDC* pDC, int nKey, int bOn);
+void DrawHand(CDC* pDC, int bOn);
+void ShowExpectedKey(CDC* pDC, int nKey);
+void PrintTypeCount(CDC* pDC);
+void PrintErrorCount(CDC* pDC);
+void PrintPracticeCount(CDC* pDC);
+void PrintTimeTaken(CDC* pDC);
+
+void ResetPositionState();

@@ -1,0 +1,89 @@
+// Headless test session.
+#include "support/session.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+struct UtcEnvironment {
+  UtcEnvironment() {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+} g_utc;
+}  // namespace
+
+Session::Session(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight) {
+  char tmpl[] = "/tmp/numdril-test-XXXXXX";
+  const char* dir = mkdtemp(tmpl);
+  if (!dir) abort();
+  m_dir = dir;
+  m_oldDir = std::filesystem::current_path().string();
+  std::filesystem::current_path(m_dir);
+  ResetAllState();
+  SetFakeClock(TEST_EPOCH, 0);
+}
+
+Session::~Session() {
+  m_pView.reset();
+  std::error_code ec;
+  std::filesystem::current_path(m_oldDir, ec);
+  std::filesystem::remove_all(m_dir, ec);
+}
+
+void Session::Start() {
+  m_pView = std::make_unique<CNumdrilView>();
+  m_pView->CreateHeadless(m_nWidth, m_nHeight);
+  m_pView->Paint();
+}
+
+void Session::Key(int nChar) { m_pView->SendChar((UINT)nChar); }
+
+void Session::Keys(const std::string& text) {
+  for (unsigned char c : text) Key(c);
+}
+
+void Session::Paint() { m_pView->Paint(); }
+
+void Session::Timer(UINT_PTR nID) { m_pView->FireTimer(nID); }
+
+void Session::Advance(int64_t nMs) { AdvanceFakeClock(nMs); }
+
+void Session::Snapshot(const std::string& name) {
+  const char* out = getenv("NUMDRIL_TEST_PNG_DIR");
+  if (!out || !*out) return;
+  std::filesystem::create_directories(out);
+  Fb().WritePng((std::string(out) + "/" + name + ".png").c_str());
+}
+
+void Session::WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f << bytes;
+}
+
+std::string Session::ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return "";
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+int CountPixels(const Framebuffer& fb, int x0, int y0, int x1, int y1, uint32_t rgb) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (fb.Pixel(x, y) == rgb) ++n;
+  return n;
+}
+
+bool AnyInk(const Framebuffer& fb, int x0, int y0, int x1, int y1) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (fb.Pixel(x, y) != 0xFFFFFF) return true;
+  return false;
+}

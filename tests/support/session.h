@@ -1,0 +1,52 @@
+// Headless test session: a view of a chosen client size over a framebuffer, a clock the
+// test moves, timers the test fires, and a temporary working directory for the files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "platform/platform.h"
+
+// 2026-12-07 10:00:00 UTC; tests run with TZ=UTC.
+constexpr time64_t TEST_EPOCH = 1796637600;
+
+class Session {
+ public:
+  // Resets every subsystem, sets the clock to TEST_EPOCH (+ nStartMs), moves into a fresh
+  // temporary directory (removed again at the end), then constructs the view, which
+  // reads numdril.rec from that directory. Files may be placed with WriteFile before
+  // calling Start().
+  explicit Session(int nWidth = 642, int nHeight = 402);
+  ~Session();
+  void Start();  // construct the view (LoadRecordsAtStart) and paint once
+
+  CNumdrilView& View() { return *m_pView; }
+  Framebuffer& Fb() { return m_pView->Surface(); }
+  const std::string& Dir() const { return m_dir; }
+
+  void Key(int nChar);                // one character event through the view
+  void Keys(const std::string& text);  // each byte as a character event
+  void Paint();                       // a whole repaint
+  void Timer(UINT_PTR nID);           // fires a timer if it is set
+  void Advance(int64_t nMs);          // moves the clock
+  uint32_t Pixel(int x, int y) { return Fb().Pixel(x, y); }
+  // Writes the screen to $NUMDRIL_TEST_PNG_DIR/<name>.png when that variable is set.
+  void Snapshot(const std::string& name);
+
+  static void WriteFile(const std::string& path, const std::string& bytes);
+  static std::string ReadFile(const std::string& path);  // "" when missing
+
+ private:
+  std::string m_dir;
+  std::string m_oldDir;
+  int m_nWidth, m_nHeight;
+  std::unique_ptr<CNumdrilView> m_pView;
+};
+
+// Counts the pixels of one colour (0xRRGGBB) in a rectangle [x0, x1) x [y0, y1).
+int CountPixels(const Framebuffer& fb, int x0, int y0, int x1, int y1, uint32_t rgb);
+// Whether the rectangle holds any pixel that is not white.
+bool AnyInk(const Framebuffer& fb, int x0, int y0, int x1, int y1);

@@ -4,7 +4,14 @@
 // Every operation takes the device context first, then virtual y, then x.
 #pragma once
 
+#include <climits>
+
 #include "platform/platform.h"
+
+// glibc's <limits.h> defines CHAR_WIDTH (the bits in a char) as a macro under _GNU_SOURCE,
+// which g++ always sets; it would turn the constant below into "constexpr int 8". The
+// header is included here first so that its guard keeps it from defining the macro again.
+#undef CHAR_WIDTH
 
 // ---- Character grid and scaling --------------------------------------------------------
 

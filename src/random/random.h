@@ -7,6 +7,9 @@
 constexpr int TEXT_COLUMNS = 40;      // grid width; a line uses columns 0..35
 constexpr int TEXT_ROWS = 10;
 constexpr int TEXT_LINE_CHARS = 36;
+constexpr int TEXT_TOP_Y = 112;       // virtual y of the first text row on screen
+constexpr int TEXT_ROW_PITCH = 20;    // virtual units from one text row to the next
+constexpr int TEXT_CELL_WIDTH = 16;   // virtual width of a text character (full-width)
 constexpr UINT_PTR RANDOM_CLOCK_TIMER = 1;
 constexpr UINT RANDOM_CLOCK_MS = 1000;
 
@@ -24,6 +27,11 @@ extern int g_nShownSecond;
 // _strdate and _strtime of the moment a run made a new best speed; start empty.
 extern char g_szToday[9];
 extern char g_szNowTime[9];
+
+// Screen item lists of the drill (English in both languages), null-text terminated.
+extern const SCREENITEM RANDOM_TYPING_HINTS[3];
+extern const SCREENITEM RANDOM_AFTER_RUN_PROMPTS[3];
+extern const SCREENITEM RANDOM_CONGRATULATION[2];
 
 void GenerateRandomText(const char* pszCharSet, double dBestSpeed);
 

@@ -1,0 +1,305 @@
+// Random practice engine: judges each key of a run against the practice text, keeps the
+// run's clock, counts and speed, ends runs and hands new best speeds to the records.
+// Draws only the cells and status lines a key changes; the whole screen is screen.cpp's.
+#include <cassert>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "flow/flow.h"
+#include "flow/util.h"
+#include "random/random.h"
+#include "records/records.h"
+
+// ---- Status-line painters ----------------------------------------------------------------
+
+void PrintRandomElapsed(CDC* pDC, double dSeconds) {
+  const double dWhole = TruncateToWhole(dSeconds);
+  char szLine[64];
+  // Whole seconds while the run goes on; hundredths once the text is done, even when the
+  // time happens to be whole.
+  if (dSeconds - dWhole == 0.0 && g_bTextCompleted == 0) {
+    if (g_bEnglish == 1)
+      snprintf(szLine, sizeof szLine, "Elapsed Time%2ldsec", (long)dWhole);
+    else  // 経過時間%2ld秒
+      snprintf(szLine, sizeof szLine, "\x8c\x6f\x89\xdf\x8e\x9e\x8a\xd4" "%2ld" "\x95\x62",
+               (long)dWhole);
+  } else {
+    if (g_bEnglish == 1)
+      snprintf(szLine, sizeof szLine, "Elapsed Time%5.2lfsec", dSeconds);
+    else  // 経過時間%5.2lf秒
+      snprintf(szLine, sizeof szLine, "\x8c\x6f\x89\xdf\x8e\x9e\x8a\xd4" "%5.2lf" "\x95\x62",
+               dSeconds);
+  }
+  SetColors(pDC, CR_NAVY, CR_WHITE);
+  if (g_bEnglish == 1)
+    PrintAt(pDC, 80, 8, szLine);
+  else
+    PrintAt(pDC, 80, 32, szLine);
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+void PrintRandomSpeed(CDC* pDC, double dSpeed) {
+  char szLine[64];
+  SetColors(pDC, CR_NAVY, CR_WHITE);
+  if (g_bEnglish == 1) {
+    snprintf(szLine, sizeof szLine, "Current Type Speed%6.1lf/min", dSpeed);
+    PrintAt(pDC, 80, 184, szLine);
+  } else {
+    // 入力速度%6.1lf文字／分
+    snprintf(szLine, sizeof szLine,
+             "\x93\xfc\x97\xcd\x91\xac\x93\x78" "%6.1lf" "\x95\xb6\x8e\x9a\x81\x5e\x95\xaa",
+             dSpeed);
+    PrintAt(pDC, 80, 192, szLine);
+  }
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+void PrintRandomErrorCount(CDC* pDC, int nCount) {
+  char szLine[64];
+  SetColors(pDC, CR_MAROON, CR_WHITE);
+  if (g_bEnglish == 1) {
+    snprintf(szLine, sizeof szLine, "Error Count%3d", nCount);
+    PrintAt(pDC, 80, 424, szLine);
+  } else {
+    // ミスタッチ%3d回
+    snprintf(szLine, sizeof szLine, "\x83\x7e\x83\x58\x83\x5e\x83\x62\x83\x60" "%3d" "\x89\xf1",
+             nCount);
+    PrintAt(pDC, 80, 392, szLine);
+  }
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+void PrintRandomPracticeCount(CDC* pDC) {
+  assert(g_pnPracticeCount && "PrintRandomPracticeCount needs a lesson bound by StartLesson");
+  char szLine[64];
+  SetColors(pDC, CR_GREEN, CR_WHITE);
+  if (g_bEnglish == 1)
+    snprintf(szLine, sizeof szLine, "Practice Count%4d", *g_pnPracticeCount);
+  else  // 練習回数%4d回
+    snprintf(szLine, sizeof szLine, "\x97\xfb\x8f\x4b\x89\xf1\x90\x94" "%4d" "\x89\xf1",
+             *g_pnPracticeCount);
+  PrintAt(pDC, 16, 248, szLine);
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+double CalcTypeSpeed(int nCount, double dSeconds) {
+  if (dSeconds == 0.0) return 0.0;
+  return nCount / dSeconds * 60.0;
+}
+
+// ---- Run bookkeeping ---------------------------------------------------------------------
+
+// Takes g_tbEnd and measures g_dElapsed from the first correct key. A wall clock set back
+// during a run would give a negative time, a negative speed and a shrinking practice
+// total, so the time never goes below zero.
+static void MeasureElapsed() {
+  _ftime(&g_tbEnd);
+  g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
+  if (!(g_dElapsed > 0.0)) g_dElapsed = 0.0;
+}
+
+// Grows the lesson's practice seconds by the integer part of total plus run time. The
+// total comes from the record file; it saturates instead of overflowing the int.
+static void AddRunToPracticeSeconds(double dSeconds) {
+  const double dSum = TruncateToWhole((double)*g_pnPracticeSeconds + dSeconds);
+  if (dSum >= (double)INT_MAX)
+    *g_pnPracticeSeconds = INT_MAX;
+  else if (dSum <= (double)INT_MIN)
+    *g_pnPracticeSeconds = INT_MIN;
+  else
+    *g_pnPracticeSeconds = (int)dSum;
+}
+
+static void ShowAfterRunPrompts(CDC* pDC) {
+  SetColors(pDC, CR_WHITE, CR_WHITE);
+  PrintItemsBlanked(pDC, RANDOM_TYPING_HINTS);
+  SetColors(pDC, CR_TEAL, CR_WHITE);
+  PrintItems(pDC, RANDOM_AFTER_RUN_PROMPTS);
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+static void CellPosition(int nCol, int nRow, int* pnY, int* pnX) {
+  *pnY = TEXT_TOP_Y + TEXT_ROW_PITCH * nRow;
+  *pnX = TEXT_CELL_WIDTH * nCol;
+}
+
+void FinishRandomRun(CDC* pDC) {
+  // Each run ends once: every path that ends it (last key, late key, clock tick) runs in
+  // phase 3 and leaves phase 4 behind it.
+  if (g_nPhase != PHASE_RUNNING) return;
+  ++*g_pnPracticeCount;
+
+  double dBest = *g_pBestSpeed;
+  // A best speed that no run can beat or that is meaningless (damaged record: not a
+  // number, infinite, negative) counts as no record, so the user's next run repairs it.
+  if (!std::isfinite(dBest) || dBest < 0.0) dBest = 0.0;
+
+  if (dBest == 0.0 || dBest < g_dTypeSpeed) {
+    if (dBest > 0.0) {
+      SetColors(pDC, CR_GREEN, CR_WHITE);
+      PrintItems(pDC, RANDOM_CONGRATULATION);
+      SetColors(pDC, CR_BLACK, CR_WHITE);
+      g_nFinishState = 2;
+    } else {
+      g_nFinishState = 1;
+    }
+    _strdate(g_szToday);
+    _strtime(g_szNowTime);
+    // A failed append is reported at exit even if a later one succeeds.
+    if (!AppendSpeedHistory(g_pszScreenTitle, g_szToday, g_szNowTime, g_dTypeSpeed,
+                            *g_pnPracticeSeconds))
+      g_bSpdSaved = 0;
+  } else {
+    g_nFinishState = 3;
+  }
+
+  g_nPhase = PHASE_RESULT;
+  ShowAfterRunPrompts(pDC);
+}
+
+// The best speed of a finished run goes into the record only when the user leaves its
+// result, so a repaint of the result still shows the previous best.
+static void StoreNewBestSpeed() {
+  if (g_nFinishState != 1 && g_nFinishState != 2) return;
+  *g_pBestSpeed = g_dTypeSpeed;
+  ReformatDate(g_pBestDate, g_szToday);
+}
+
+// ---- Key branches ------------------------------------------------------------------------
+
+static void CancelRun(CWnd* pView, CDC* pDC) {
+  g_nPhase = PHASE_RESULT;
+  g_nFinishState = 0;
+  if (g_bTimingStarted == 1) {
+    pView->KillTimer(RANDOM_CLOCK_TIMER);
+    MeasureElapsed();
+    if (g_dElapsed <= 0.0) g_dElapsed = 1.0;
+    AddRunToPracticeSeconds(g_dElapsed);
+  }
+  ShowAfterRunPrompts(pDC);
+}
+
+static void LeaveDrill(CDC* pDC) {
+  StoreNewBestSpeed();
+  g_nFinishState = 0;
+  g_nMode = MODE_MENU;
+  g_nPhase = PHASE_MENU;
+  PaintScreen(pDC);
+}
+
+static void RestartRun(CDC* pDC) {
+  g_nPhase = PHASE_RUNNING;
+  StoreNewBestSpeed();
+  GenerateRandomText(g_pszLessonText, *g_pBestSpeed);
+  ResetLessonState();
+  PaintScreen(pDC);
+}
+
+// Reprints the clock and speed lines when the key arrived in a new whole second.
+static void RefreshStatusLines(CDC* pDC, int nWholeSecond) {
+  if (g_bTimingStarted != 1 || nWholeSecond == g_nShownSecond || g_dElapsed < 1.0) return;
+  PrintRandomElapsed(pDC, g_dShownElapsed);
+  g_dTypeSpeed = CalcTypeSpeed(g_nTypeCount, g_dElapsed);
+  PrintRandomSpeed(pDC, g_dTypeSpeed);
+  g_nShownSecond = nWholeSecond;
+}
+
+static void EndRunWithTime(CWnd* pView, CDC* pDC) {
+  pView->KillTimer(RANDOM_CLOCK_TIMER);
+  PrintRandomElapsed(pDC, g_dShownElapsed);
+  g_dTypeSpeed = CalcTypeSpeed(g_nTypeCount, g_dElapsed);
+  PrintRandomSpeed(pDC, g_dTypeSpeed);
+  AddRunToPracticeSeconds(g_dElapsed);
+  FinishRandomRun(pDC);
+  PrintRandomPracticeCount(pDC);
+}
+
+static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
+  // Nothing to type against: no text was generated, or the cursor is past its end.
+  if (g_nTextRow >= g_nTextLines || g_nTypeCount >= g_nTextChars) return;
+
+  int nWholeSecond = 0;
+  if (g_bTimingStarted == 1) {
+    MeasureElapsed();
+    if (g_dElapsed > g_dTimeLimit) {
+      // Time ran out before this key arrived: the run ends at the limit, unjudged.
+      g_dElapsed = g_dTimeLimit;
+      g_dShownElapsed = g_dTimeLimit;
+      EndRunWithTime(pView, pDC);
+      return;
+    }
+    g_dShownElapsed = TruncateToWhole(g_dElapsed);
+    nWholeSecond = (int)g_dShownElapsed;
+  }
+
+  const char ch = g_practiceText[g_nTextCol][g_nTextRow];
+  const int32_t nTyped = ToUpperKey(nKey);
+  g_chTarget = (char)ToUpperKey((unsigned char)ch);
+  const bool bCorrect = nTyped == (unsigned char)g_chTarget ||
+                        (nTyped == KEY_ENTER && g_chTarget == ' ');
+  int nY, nX;
+  CellPosition(g_nTextCol, g_nTextRow, &nY, &nX);
+
+  if (!bCorrect) {
+    // The clock waits for the first correct key; the cursor stays on the cell.
+    g_bErrorPending = 1;
+    pDC->SetBkColor(CR_RED);
+    pDC->SetTextColor(CR_BLACK);
+    g_bBoldText = 0;
+    PrintFullWidthChar(pDC, nY, nX, (unsigned char)ch, 1.0);
+    g_bBoldText = 0;
+    pDC->SetTextColor(CR_BLACK);
+    pDC->SetBkColor(CR_WHITE);
+    ++g_nErrorCount;
+    PrintRandomErrorCount(pDC, g_nErrorCount);
+    RefreshStatusLines(pDC, nWholeSecond);
+    return;
+  }
+
+  if (g_bTimingStarted == 0) {
+    _ftime(&g_tbStart);
+    g_dElapsed = 0.0;
+    g_dShownElapsed = 0.0;
+    g_nShownSecond = 0;
+    nWholeSecond = 0;
+    g_bTimingStarted = 1;
+    pView->SetTimer(RANDOM_CLOCK_TIMER, RANDOM_CLOCK_MS);
+  }
+  UnderlineText(pDC, nY, nX, "aa", 1, CR_BLUE);
+  if (g_bErrorPending == 1) {
+    g_bErrorPending = 0;
+    g_bBoldText = 0;
+    SetColors(pDC, CR_BLACK, CR_WHITE);
+    PrintFullWidthChar(pDC, nY, nX, (unsigned char)ch, 1.0);
+    g_bBoldText = 0;
+  }
+  ++g_nTypeCount;
+  if (g_nTextCol < TEXT_LINE_CHARS - 1) {
+    ++g_nTextCol;
+  } else {
+    g_nTextCol = 0;
+    ++g_nTextRow;
+  }
+  RefreshStatusLines(pDC, nWholeSecond);
+
+  if (g_nTypeCount >= g_nTextChars) {
+    // The run's time is the arrival of its last key, shown to the hundredth.
+    g_dShownElapsed = g_dElapsed;
+    g_bTextCompleted = 1;
+    EndRunWithTime(pView, pDC);
+  }
+}
+
+void OnRandomKey(CWnd* pView, CDC* pDC, int nKey) {
+  if (nKey == KEY_ESCAPE && g_nPhase == PHASE_RUNNING) {
+    CancelRun(pView, pDC);
+  } else if (nKey == KEY_ESCAPE && g_nPhase == PHASE_RESULT) {
+    LeaveDrill(pDC);
+  } else if (nKey == KEY_TAB && g_nPhase == PHASE_RESULT) {
+    RestartRun(pDC);
+  } else if (g_nPhase == PHASE_RUNNING) {
+    TypeKey(pView, pDC, nKey);
+  }
+  // Anything else after a run is ignored.
+}

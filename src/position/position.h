@@ -36,4 +36,14 @@ void PrintErrorCount(CDC* pDC);
 void PrintPracticeCount(CDC* pDC);
 void PrintTimeTaken(CDC* pDC);
 
+// The prompt lines of the drill screen, shared by the redraw and the key handlers.
+// Each leaves the colours black on white.
+void PrintGuidePrompt(CDC* pDC);                // the Space prompt matching g_bGuideShown
+void ReplaceGuidePrompt(CDC* pDC, int bShown);  // old Space prompt out, the one for bShown in
+void PrintEscapePrompt(CDC* pDC);
+void EraseEscapePrompt(CDC* pDC);
+void PrintAdvice(CDC* pDC, int nAdvice);  // 1 hide, 2 show; anything else prints nothing
+void EraseAdvice(CDC* pDC, int nAdvice);
+void PrintEndPrompts(CDC* pDC);
+
 void ResetPositionState();

@@ -1,0 +1,49 @@
+// The software framebuffer every drawing call ends in: 0x00RRGGBB pixels, the rectangle
+// changed since it was last presented, and the optional log of drawing calls. No drawing
+// rules live here (see gdi.cpp) and no window (see the window code).
+#include <algorithm>
+
+#include "platform/platform.h"
+
+Framebuffer::Framebuffer(int nWidth, int nHeight) { Resize(nWidth, nHeight); }
+
+void Framebuffer::Resize(int nWidth, int nHeight) {
+  m_nWidth = std::max(nWidth, 0);
+  m_nHeight = std::max(nHeight, 0);
+  if (m_nWidth == 0 || m_nHeight == 0) m_nWidth = m_nHeight = 0;
+  m_pixels.assign((size_t)m_nWidth * (size_t)m_nHeight, 0xFFFFFF);
+  m_dirty = RECT{0, 0, 0, 0};
+  MarkDirty(0, 0, m_nWidth, m_nHeight);
+}
+
+uint32_t Framebuffer::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight) return 0;
+  return m_pixels[(size_t)y * (size_t)m_nWidth + (size_t)x];
+}
+
+void Framebuffer::Fill(uint32_t rgb) {
+  std::fill(m_pixels.begin(), m_pixels.end(), rgb & 0xFFFFFF);
+  MarkDirty(0, 0, m_nWidth, m_nHeight);
+}
+
+void Framebuffer::MarkDirty(int left, int top, int right, int bottom) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, m_nWidth);
+  bottom = std::min(bottom, m_nHeight);
+  if (left >= right || top >= bottom) return;
+  if (m_dirty.left >= m_dirty.right || m_dirty.top >= m_dirty.bottom) {
+    m_dirty = RECT{left, top, right, bottom};
+    return;
+  }
+  m_dirty.left = std::min(m_dirty.left, left);
+  m_dirty.top = std::min(m_dirty.top, top);
+  m_dirty.right = std::max(m_dirty.right, right);
+  m_dirty.bottom = std::max(m_dirty.bottom, bottom);
+}
+
+RECT Framebuffer::TakeDirty() {
+  RECT rc = m_dirty;
+  m_dirty = RECT{0, 0, 0, 0};
+  return rc;
+}

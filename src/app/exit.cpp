@@ -1,12 +1,60 @@
 // Exit-time saving: close-out of an open drill, the practice log, the record file, and the
-// notice that names each file not saved.
+// notice that names each file not saved. Runs once, whichever way the program ends.
+#include <cstdio>
+#include <string>
+
 #include "app/app.h"
+#include "flow/flow.h"
 #include "records/records.h"
 
+// Notice captions: "成績ファイル書き込みエラー" in Japanese (record file write error).
+static const char NOTICE_CAPTION_EN[] = "Practice Record write error";
+static const char NOTICE_CAPTION_JA[] =
+    "\x90\xac\x90\xd1\x83\x74\x83\x40\x83\x43\x83\x8b\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x83\x47"
+    "\x83\x89\x81\x5b";
+// The notice's own texts exist in English only.
+static const char NOTICE_HEAD[] = "Practice Record File";
+static const char NOTICE_TAIL[] = "Could not be saved";
+static const size_t FAILED_LIST_BYTES = 256;
+
 void BuildFailedFileList(char* pszBuffer, size_t nSize) {
-  if (nSize) pszBuffer[0] = '\0';
+  // Fixed order: record, log, speed history.
+  const struct {
+    const int* pbSaved;
+    const char* pszName;
+  } FILES[] = {
+      {&g_bRecSaved, "numdril.rec"},
+      {&g_bLogSaved, "numdril.log"},
+      {&g_bSpdSaved, "numdril.spd"},
+  };
+  if (nSize == 0) return;
+  pszBuffer[0] = '\0';
+  size_t nUsed = 0;
+  for (const auto& file : FILES) {
+    if (*file.pbSaved) continue;
+    int n = snprintf(pszBuffer + nUsed, nSize - nUsed, "%s ", file.pszName);
+    if (n < 0 || (size_t)n >= nSize - nUsed) return;  // full: the text stays cut, and ended
+    nUsed += (size_t)n;
+  }
 }
 
-int SaveAtExit() { return 0; }
+int SaveAtExit() {
+  // The loop may end by the menu, the window's close box or a signal; whichever comes
+  // first saves, and a second call must neither add the run again nor repeat the notice.
+  static bool s_bSaved = false;
+  if (s_bSaved) return 0;
+  s_bSaved = true;
 
-void ShowSaveErrorNotice() {}
+  g_tEnd = GetTime();
+  CloseOpenRun();
+  g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, g_tEnd - g_tStart);
+  g_bRecSaved = WriteRecordFile();
+  return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved ? 1 : 0;
+}
+
+void ShowSaveErrorNotice() {
+  char szList[FAILED_LIST_BYTES];
+  BuildFailedFileList(szList, sizeof szList);
+  std::string text = std::string(NOTICE_HEAD) + "\n" + szList + "\n" + NOTICE_TAIL;
+  ShowModalNotice(g_bEnglish == 1 ? NOTICE_CAPTION_EN : NOTICE_CAPTION_JA, text.c_str());
+}

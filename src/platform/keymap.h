@@ -1,0 +1,37 @@
+// Keyboard translation at the window's edge: SDL key and text events become the character
+// codes a view's OnChar expects, or one of the few accelerator actions. Draws nothing and
+// keeps no state but the pairing of a key with the text event that follows it.
+#pragma once
+
+#include <SDL2/SDL_keyboard.h>
+
+#include <string>
+
+enum class KeyAction {
+  kNone,      // the event means nothing to the program
+  kChars,     // deliver each byte of chars as one OnChar, in order
+  kRepaint,   // Ctrl+N: repaint the current screen, change nothing
+  kConsumed,  // an accelerator with nothing behind it: swallowed
+};
+
+struct KeyResult {
+  KeyAction action = KeyAction::kNone;
+  std::string chars;  // CP932 bytes when action is kChars
+};
+
+class KeyTranslator {
+ public:
+  // A key press (or a repeat of one). nMod is the SDL modifier state of the event.
+  KeyResult KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uint16 nMod);
+  // Committed text (keyboard or input method), UTF-8.
+  KeyResult TextInput(const char* pszUtf8);
+
+ private:
+  // What to do with the text event that belongs to the last key press.
+  enum class NextText {
+    kKeep,       // deliver it
+    kDropDigit,  // a keypad digit already went out: drop its digit text
+    kDropAll,    // Ctrl or Alt was held: the key was a command, not text
+  };
+  NextText m_nextText = NextText::kKeep;
+};

@@ -1,0 +1,329 @@
+// The window: a client-area framebuffer shown in an SDL2 window (or kept headless for
+// tests), its timers, and the one-thread message loop that feeds it keys, paints and
+// timer ticks. Knows nothing of what is drawn.
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/window_impl.h"
+
+// Set by PostQuitMessage, a window close or SIGINT/SIGTERM (which SDL turns into SDL_QUIT).
+static bool s_bQuit = false;
+static bool s_bVideoOpen = false;
+
+// Windows never runs a timer faster than this; neither do we.
+static const UINT MIN_TIMER_PERIOD_MS = 10;
+
+// ---------------------------------------------------------------------------------------
+// Presenting
+// ---------------------------------------------------------------------------------------
+
+// Copies a rectangle of the framebuffer to the window surface and shows it.
+static void Present(CWnd::Impl* p, RECT rc) {
+  if (!p->pWindow) return;
+  SDL_Surface* pSurface = SDL_GetWindowSurface(p->pWindow);
+  if (!pSurface) return;
+  // A resize not yet handled may leave the two sizes apart for a moment.
+  int nRight = std::min({(int)rc.right, p->fb.Width(), pSurface->w});
+  int nBottom = std::min({(int)rc.bottom, p->fb.Height(), pSurface->h});
+  int nLeft = std::max((int)rc.left, 0);
+  int nTop = std::max((int)rc.top, 0);
+  if (nLeft >= nRight || nTop >= nBottom) return;
+  if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) return;
+  int nBytesPerPixel = pSurface->format->BytesPerPixel;
+  SDL_ConvertPixels(nRight - nLeft, nBottom - nTop, SDL_PIXELFORMAT_RGB888,
+                    p->fb.Row(nTop) + nLeft, p->fb.Width() * 4, pSurface->format->format,
+                    (Uint8*)pSurface->pixels + (size_t)nTop * pSurface->pitch +
+                        (size_t)nLeft * nBytesPerPixel,
+                    pSurface->pitch);
+  if (SDL_MUSTLOCK(pSurface)) SDL_UnlockSurface(pSurface);
+  SDL_Rect r{nLeft, nTop, nRight - nLeft, nBottom - nTop};
+  SDL_UpdateWindowSurfaceRects(p->pWindow, &r, 1);
+}
+
+static void PresentDirty(CWnd::Impl* p) { Present(p, p->fb.TakeDirty()); }
+
+// ---------------------------------------------------------------------------------------
+// CWnd
+// ---------------------------------------------------------------------------------------
+
+CWnd::CWnd() : m_pImpl(new Impl) {}
+
+CWnd::~CWnd() {
+  DestroyWindow();
+  delete m_pImpl;
+}
+
+bool OpenVideo(std::string* pReason) {
+  if (s_bVideoOpen) return true;
+  // Without this SDL backs the window surface with an OpenGL renderer, loading Mesa and
+  // LLVM: ten times the memory for no gain in a window drawn in software.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The input method shows its own composition and candidates; we draw only what it
+  // commits.
+  SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (pReason) *pReason = SDL_GetError();
+    return false;
+  }
+  s_bVideoOpen = true;
+  return true;
+}
+
+void ChooseWindowSize(int nUsableW, int nUsableH, int* pWidth, int* pHeight) {
+  int nWidth = nUsableW * 3 / 4;
+  int nHeight = nUsableH * 3 / 4;
+  if ((int64_t)nWidth * 5 > (int64_t)nHeight * 8)
+    nWidth = nHeight * 8 / 5;
+  else
+    nHeight = nWidth * 5 / 8;
+  *pWidth = std::max(nWidth, 642);
+  *pHeight = std::max(nHeight, 402);
+}
+
+// Brings the framebuffer to the size of the window's drawable area (pixels, so HiDPI
+// displays get every pixel) and asks for a whole repaint.
+static void SyncClientSize(CWnd* pWnd) {
+  CWnd::Impl* p = pWnd->m_pImpl;
+  if (!p->pWindow) return;
+  int nWidth = 0, nHeight = 0;
+  if (SDL_Surface* pSurface = SDL_GetWindowSurface(p->pWindow)) {
+    nWidth = pSurface->w;
+    nHeight = pSurface->h;
+  } else {
+    SDL_GetWindowSizeInPixels(p->pWindow, &nWidth, &nHeight);
+  }
+  if (nWidth < 1 || nHeight < 1) return;  // minimised: keep what we have
+  if (nWidth != p->fb.Width() || nHeight != p->fb.Height()) pWnd->Resize(nWidth, nHeight);
+  p->bPaintPending = true;
+}
+
+BOOL CWnd::CreateTopLevel(const char* pszCaption) {
+  std::string reason;
+  if (m_pImpl->pWindow || !OpenVideo(&reason)) return FALSE;
+  int nUsableW = 0, nUsableH = 0;
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    nUsableW = usable.w;
+    nUsableH = usable.h;
+  }
+  int nWidth, nHeight;
+  ChooseWindowSize(nUsableW, nUsableH, &nWidth, &nHeight);
+  m_pImpl->caption = pszCaption ? pszCaption : "";
+  m_pImpl->bHeadless = false;
+  m_pImpl->pWindow = SDL_CreateWindow(Cp932ToUtf8(m_pImpl->caption).c_str(),
+                                      SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, nWidth,
+                                      nHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+  if (!m_pImpl->pWindow) return FALSE;
+  if (!SDL_GetWindowSurface(m_pImpl->pWindow)) {
+    DestroyWindow();
+    return FALSE;
+  }
+  SyncClientSize(this);
+  SDL_StartTextInput();
+  return TRUE;
+}
+
+void CWnd::CreateHeadless(int nWidth, int nHeight) {
+  m_pImpl->bHeadless = true;
+  m_pImpl->fb.Resize(nWidth, nHeight);
+}
+
+bool CWnd::IsHeadless() const { return m_pImpl->bHeadless; }
+
+void CWnd::SetWindowText(const char* pszCaption) {
+  m_pImpl->caption = pszCaption ? pszCaption : "";
+  if (m_pImpl->pWindow)
+    SDL_SetWindowTitle(m_pImpl->pWindow, Cp932ToUtf8(m_pImpl->caption).c_str());
+}
+
+std::string CWnd::GetWindowText() const { return m_pImpl->caption; }
+
+void CWnd::DestroyWindow() {
+  if (!m_pImpl->pWindow) return;
+  SDL_DestroyWindow(m_pImpl->pWindow);
+  m_pImpl->pWindow = nullptr;
+}
+
+void CWnd::GetClientRect(RECT* pRect) const {
+  *pRect = RECT{0, 0, m_pImpl->fb.Width(), m_pImpl->fb.Height()};
+}
+
+CDC* CWnd::GetDC() { return new CDC(&m_pImpl->fb); }
+
+int CWnd::ReleaseDC(CDC* pDC) {
+  if (!pDC) return 0;
+  delete pDC;
+  PresentDirty(m_pImpl);
+  return 1;
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapseMs, void*) {
+  uint64_t nDueMs = MonotonicMs() + std::max(nElapseMs, MIN_TIMER_PERIOD_MS);
+  for (WndTimer& timer : m_pImpl->timers) {
+    if (timer.nId == nIDEvent) {
+      timer.nPeriodMs = nElapseMs;
+      timer.nDueMs = nDueMs;
+      return nIDEvent;
+    }
+  }
+  m_pImpl->timers.push_back(WndTimer{nIDEvent, nElapseMs, nDueMs});
+  return nIDEvent;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
+  auto& timers = m_pImpl->timers;
+  auto it = std::find_if(timers.begin(), timers.end(),
+                         [&](const WndTimer& t) { return t.nId == nIDEvent; });
+  if (it == timers.end()) return FALSE;
+  timers.erase(it);
+  return TRUE;
+}
+
+bool CWnd::HasTimer(UINT_PTR nIDEvent) const {
+  return std::any_of(m_pImpl->timers.begin(), m_pImpl->timers.end(),
+                     [&](const WndTimer& t) { return t.nId == nIDEvent; });
+}
+
+UINT CWnd::TimerPeriod(UINT_PTR nIDEvent) const {
+  for (const WndTimer& timer : m_pImpl->timers)
+    if (timer.nId == nIDEvent) return timer.nPeriodMs;
+  return 0;
+}
+
+std::vector<UINT_PTR> CWnd::ActiveTimers() const {
+  std::vector<UINT_PTR> ids;
+  for (const WndTimer& timer : m_pImpl->timers) ids.push_back(timer.nId);
+  return ids;
+}
+
+void CWnd::OnDraw(CDC*) {}
+void CWnd::OnChar(UINT, UINT, UINT) {}
+void CWnd::OnTimer(UINT_PTR) {}
+
+void CWnd::Paint() {
+  m_pImpl->bPaintPending = false;
+  {
+    CDC dc(&m_pImpl->fb);
+    OnDraw(&dc);
+  }
+  m_pImpl->fb.TakeDirty();
+  Present(m_pImpl, RECT{0, 0, m_pImpl->fb.Width(), m_pImpl->fb.Height()});
+}
+
+void CWnd::SendChar(UINT nChar) {
+  OnChar(nChar, 1, 0);
+  PresentDirty(m_pImpl);
+}
+
+void CWnd::FireTimer(UINT_PTR nIDEvent) {
+  if (!HasTimer(nIDEvent)) return;
+  OnTimer(nIDEvent);
+  PresentDirty(m_pImpl);
+}
+
+void CWnd::Resize(int nWidth, int nHeight) { m_pImpl->fb.Resize(nWidth, nHeight); }
+
+Framebuffer& CWnd::Surface() { return m_pImpl->fb; }
+
+// ---------------------------------------------------------------------------------------
+// Timers and the message loop
+// ---------------------------------------------------------------------------------------
+
+bool NextTimerDue(const CWnd* pWnd, uint64_t* pDueMs) {
+  const auto& timers = pWnd->m_pImpl->timers;
+  if (timers.empty()) return false;
+  uint64_t nDue = UINT64_MAX;
+  for (const WndTimer& timer : timers) nDue = std::min(nDue, timer.nDueMs);
+  *pDueMs = nDue;
+  return true;
+}
+
+void FireDueTimers(CWnd* pWnd, uint64_t nNowMs) {
+  auto& timers = pWnd->m_pImpl->timers;
+  while (!s_bQuit) {
+    // The earliest due timer; the first set wins a tie. Each one fired moves past nNowMs,
+    // so this ends even when a handler sets timers of its own.
+    WndTimer* pDue = nullptr;
+    for (WndTimer& timer : timers)
+      if (timer.nDueMs <= nNowMs && (!pDue || timer.nDueMs < pDue->nDueMs)) pDue = &timer;
+    if (!pDue) return;
+    // Ticks missed while the program was busy are not made up, as with WM_TIMER; the
+    // others keep to the timer's own rhythm instead of drifting with handler latency.
+    uint64_t nPeriod = std::max(pDue->nPeriodMs, MIN_TIMER_PERIOD_MS);
+    pDue->nDueMs += nPeriod;
+    if (pDue->nDueMs <= nNowMs) pDue->nDueMs = nNowMs + nPeriod;
+    // Schedule first: the handler may kill or restart its own timer.
+    pWnd->FireTimer(pDue->nId);
+  }
+}
+
+bool QuitRequested() { return s_bQuit; }
+
+void PostQuitMessage(int) { s_bQuit = true; }
+
+// Carries out what a key or text event means.
+static void Deliver(CWnd* pWnd, const KeyResult& result) {
+  switch (result.action) {
+    case KeyAction::kChars:
+      for (unsigned char ch : result.chars) {
+        if (s_bQuit) break;
+        pWnd->SendChar(ch);
+      }
+      break;
+    case KeyAction::kRepaint: pWnd->Paint(); break;
+    case KeyAction::kConsumed:
+    case KeyAction::kNone: break;
+  }
+}
+
+// The one place where SDL events become the program's events.
+static void HandleEvent(CWnd* pWnd, const SDL_Event& event) {
+  CWnd::Impl* p = pWnd->m_pImpl;
+  switch (event.type) {
+    case SDL_QUIT: s_bQuit = true; break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: s_bQuit = true; break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: SyncClientSize(pWnd); break;
+        case SDL_WINDOWEVENT_EXPOSED: p->bPaintPending = true; break;
+        default: break;
+      }
+      break;
+    case SDL_KEYDOWN:
+      Deliver(pWnd, p->keys.KeyDown(event.key.keysym.scancode, event.key.keysym.sym,
+                                    event.key.keysym.mod));
+      break;
+    case SDL_TEXTINPUT: Deliver(pWnd, p->keys.TextInput(event.text.text)); break;
+    default: break;
+  }
+}
+
+void RunMessageLoop(CWnd* pWnd) {
+  while (!s_bQuit) {
+    if (pWnd->m_pImpl->bPaintPending) pWnd->Paint();
+    SDL_Event event;
+    int nGot;
+    uint64_t nDueMs;
+    if (NextTimerDue(pWnd, &nDueMs)) {
+      uint64_t nNowMs = MonotonicMs();
+      uint64_t nWaitMs = nDueMs > nNowMs ? nDueMs - nNowMs : 0;
+      nGot = SDL_WaitEventTimeout(&event, (int)std::min<uint64_t>(nWaitMs, INT_MAX));
+    } else {
+      nGot = SDL_WaitEvent(&event);
+      if (!nGot) {
+        // The event queue itself failed: there is no way to go on.
+        SDL_Log("numdril: waiting for events failed: %s", SDL_GetError());
+        s_bQuit = true;
+      }
+    }
+    if (nGot) {
+      HandleEvent(pWnd, event);
+      // Take everything already queued before repainting, so a resize paints once.
+      while (!s_bQuit && SDL_PollEvent(&event)) HandleEvent(pWnd, event);
+    }
+    if (!s_bQuit && pWnd->m_pImpl->bPaintPending) pWnd->Paint();
+    if (!s_bQuit) FireDueTimers(pWnd, MonotonicMs());
+  }
+}

@@ -1,0 +1,47 @@
+// The inside of CWnd, shared by the window (window.cpp) and the message loop
+// (app_run.cpp). Private to src/platform/; nothing else includes it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/keymap.h"
+#include "platform/platform.h"
+
+struct SDL_Window;
+
+// One window timer: it is due at nDueMs (MonotonicMs) and then every nPeriodMs.
+struct WndTimer {
+  UINT_PTR nId;
+  UINT nPeriodMs;
+  uint64_t nDueMs;
+};
+
+struct CWnd::Impl {
+  Framebuffer fb;                  // the client area; persists between events
+  SDL_Window* pWindow = nullptr;   // null while headless or destroyed
+  bool bHeadless = false;
+  std::string caption;             // CP932
+  std::vector<WndTimer> timers;    // in the order they were set
+  KeyTranslator keys;
+  bool bPaintPending = false;      // a resize or exposure asks for a whole repaint
+};
+
+// The window's size in screen units for a display whose usable area is nUsableW x
+// nUsableH: about three quarters of it in the 8:5 shape of a 640 x 400 screen, and never
+// smaller than 642 x 402.
+void ChooseWindowSize(int nUsableW, int nUsableH, int* pWidth, int* pHeight);
+
+// The earliest due time among a window's timers; false when it has none.
+bool NextTimerDue(const CWnd* pWnd, uint64_t* pDueMs);
+// Fires, in due order, every timer of a window that is due at nNowMs, and schedules each
+// one for its next period. Stops early when the loop has been told to quit.
+void FireDueTimers(CWnd* pWnd, uint64_t nNowMs);
+// Whether PostQuitMessage (or a close, or a signal) has ended the loop.
+bool QuitRequested();
+// Opens SDL's video side once (hints first). Returns false, with SDL's reason in
+// *pReason, when no display could be reached.
+bool OpenVideo(std::string* pReason);
+// Runs the message loop for the main window until QuitRequested().
+void RunMessageLoop(CWnd* pWnd);

@@ -164,12 +164,17 @@ static void TrimBrokenDoubleByte(char* pszText) {
   }
 }
 
-void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle) {
-  SetColors(pDC, CR_PURPLE, CR_WHITE);
-  int nLength = snprintf(s_szHeader, sizeof s_szHeader, pszFormat ? pszFormat : "%s",
-                         pszTitle ? pszTitle : "");
+const char* FormatScreenHeader(const char* pszFormat, const char* pszTitle) {
+  const int nLength = snprintf(s_szHeader, sizeof s_szHeader, pszFormat ? pszFormat : "%s",
+                               pszTitle ? pszTitle : "");
   if (nLength < 0) s_szHeader[0] = '\0';
   if (nLength >= (int)sizeof s_szHeader) TrimBrokenDoubleByte(s_szHeader);
+  return s_szHeader;
+}
+
+void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle) {
+  SetColors(pDC, CR_PURPLE, CR_WHITE);
+  FormatScreenHeader(pszFormat, pszTitle);
   PrintItemCentered(pDC, &DRILL_HEADER);
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }

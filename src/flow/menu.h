@@ -22,3 +22,6 @@ int SelectMenuItem(MenuItem* pMenu, int nKey);
 void DrawMenu(CDC* pDC, MenuItem* pMenu, const SCREENITEM* pHeader);
 void DrawTitleScreen(CDC* pDC);
 void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle);
+// Formats a drill header into the header buffer (136 bytes) and returns it; a text too long
+// for the buffer is cut at a character boundary. DrawScreenHeader prints what this makes.
+const char* FormatScreenHeader(const char* pszFormat, const char* pszTitle);

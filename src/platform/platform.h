@@ -280,6 +280,8 @@ class CWinApp {
 
 // Ends the message loop after the current event.
 void PostQuitMessage(int nExitCode);
+// Whether PostQuitMessage (or a close, or a signal) has asked the loop to end.
+bool QuitRequested();
 // Runs the program: answers --help and --version, checks for a display (one line on stderr
 // and exit code 1 without one), InitInstance, the message loop until PostQuitMessage, the
 // window's close, SIGINT or SIGTERM, then the window goes and ExitInstance runs.

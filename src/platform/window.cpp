@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "platform/window_impl.h"
 
@@ -67,6 +68,10 @@ bool OpenVideo(std::string* pReason) {
     if (pReason) *pReason = SDL_GetError();
     return false;
   }
+  // SDL2 has no window surface of its own on Wayland; there it must lend one from a
+  // renderer, or there would be no window at all.
+  if (strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0)
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
   s_bVideoOpen = true;
   return true;
 }
@@ -161,14 +166,14 @@ int CWnd::ReleaseDC(CDC* pDC) {
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapseMs, void*) {
   uint64_t nDueMs = MonotonicMs() + std::max(nElapseMs, MIN_TIMER_PERIOD_MS);
+  uint64_t nSerial = ++m_pImpl->nTimerSerial;
   for (WndTimer& timer : m_pImpl->timers) {
     if (timer.nId == nIDEvent) {
-      timer.nPeriodMs = nElapseMs;
-      timer.nDueMs = nDueMs;
+      timer = WndTimer{nIDEvent, nElapseMs, nDueMs, nSerial};
       return nIDEvent;
     }
   }
-  m_pImpl->timers.push_back(WndTimer{nIDEvent, nElapseMs, nDueMs});
+  m_pImpl->timers.push_back(WndTimer{nIDEvent, nElapseMs, nDueMs, nSerial});
   return nIDEvent;
 }
 
@@ -242,20 +247,26 @@ bool NextTimerDue(const CWnd* pWnd, uint64_t* pDueMs) {
 
 void FireDueTimers(CWnd* pWnd, uint64_t nNowMs) {
   auto& timers = pWnd->m_pImpl->timers;
-  while (!s_bQuit) {
-    // The earliest due timer; the first set wins a tie. Each one fired moves past nNowMs,
-    // so this ends even when a handler sets timers of its own.
-    WndTimer* pDue = nullptr;
-    for (WndTimer& timer : timers)
-      if (timer.nDueMs <= nNowMs && (!pDue || timer.nDueMs < pDue->nDueMs)) pDue = &timer;
-    if (!pDue) return;
+  // The timers due now, earliest first (the first set wins a tie). Handlers may change
+  // the table, so each is looked up again, by id and serial, before it fires.
+  std::vector<WndTimer> due;
+  for (const WndTimer& timer : timers)
+    if (timer.nDueMs <= nNowMs) due.push_back(timer);
+  std::stable_sort(due.begin(), due.end(),
+                   [](const WndTimer& a, const WndTimer& b) { return a.nDueMs < b.nDueMs; });
+  for (const WndTimer& fire : due) {
+    if (s_bQuit) return;
+    auto it = std::find_if(timers.begin(), timers.end(), [&](const WndTimer& t) {
+      return t.nId == fire.nId && t.nSerial == fire.nSerial;
+    });
+    if (it == timers.end()) continue;  // killed or restarted by an earlier handler
     // Ticks missed while the program was busy are not made up, as with WM_TIMER; the
     // others keep to the timer's own rhythm instead of drifting with handler latency.
-    uint64_t nPeriod = std::max(pDue->nPeriodMs, MIN_TIMER_PERIOD_MS);
-    pDue->nDueMs += nPeriod;
-    if (pDue->nDueMs <= nNowMs) pDue->nDueMs = nNowMs + nPeriod;
-    // Schedule first: the handler may kill or restart its own timer.
-    pWnd->FireTimer(pDue->nId);
+    uint64_t nPeriod = std::max(it->nPeriodMs, MIN_TIMER_PERIOD_MS);
+    it->nDueMs += nPeriod;
+    if (it->nDueMs <= nNowMs) it->nDueMs = nNowMs + nPeriod;
+    // Scheduled before the handler runs: it may kill or restart its own timer.
+    pWnd->FireTimer(fire.nId);
   }
 }
 

@@ -16,6 +16,7 @@ struct WndTimer {
   UINT_PTR nId;
   UINT nPeriodMs;
   uint64_t nDueMs;
+  uint64_t nSerial;  // new on every SetTimer, so a restart is told from the old timer
 };
 
 struct CWnd::Impl {
@@ -24,6 +25,7 @@ struct CWnd::Impl {
   bool bHeadless = false;
   std::string caption;             // CP932
   std::vector<WndTimer> timers;    // in the order they were set
+  uint64_t nTimerSerial = 0;       // the serial of the last SetTimer
   KeyTranslator keys;
   bool bPaintPending = false;      // a resize or exposure asks for a whole repaint
 };
@@ -36,7 +38,8 @@ void ChooseWindowSize(int nUsableW, int nUsableH, int* pWidth, int* pHeight);
 // The earliest due time among a window's timers; false when it has none.
 bool NextTimerDue(const CWnd* pWnd, uint64_t* pDueMs);
 // Fires, in due order, every timer of a window that is due at nNowMs, and schedules each
-// one for its next period. Stops early when the loop has been told to quit.
+// one for its next period. A timer that a handler sets or restarts meanwhile waits its
+// full period. Stops early when the loop has been told to quit.
 void FireDueTimers(CWnd* pWnd, uint64_t nNowMs);
 // Whether PostQuitMessage (or a close, or a signal) has ended the loop.
 bool QuitRequested();

@@ -2,7 +2,6 @@
 // run's clock, counts and speed, ends runs and hands new best speeds to the records.
 // Draws only the cells and status lines a key changes; the whole screen is screen.cpp's.
 #include <cassert>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -90,25 +89,16 @@ double CalcTypeSpeed(int nCount, double dSeconds) {
 
 // ---- Run bookkeeping ---------------------------------------------------------------------
 
-// Takes g_tbEnd and measures g_dElapsed from the first correct key. A wall clock set back
-// during a run would give a negative time, a negative speed and a shrinking practice
-// total, so the time never goes below zero.
+// Takes g_tbEnd and measures g_dElapsed from the first correct key.
 static void MeasureElapsed() {
   _ftime(&g_tbEnd);
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
-  if (!(g_dElapsed > 0.0)) g_dElapsed = 0.0;
 }
 
 // Grows the lesson's practice seconds by the integer part of total plus run time. The
-// total comes from the record file; it saturates instead of overflowing the int.
+// total comes from the record file; TruncateToWhole holds the sum inside the int range.
 static void AddRunToPracticeSeconds(double dSeconds) {
-  const double dSum = TruncateToWhole((double)*g_pnPracticeSeconds + dSeconds);
-  if (dSum >= (double)INT_MAX)
-    *g_pnPracticeSeconds = INT_MAX;
-  else if (dSum <= (double)INT_MIN)
-    *g_pnPracticeSeconds = INT_MIN;
-  else
-    *g_pnPracticeSeconds = (int)dSum;
+  *g_pnPracticeSeconds = (int)TruncateToWhole((double)*g_pnPracticeSeconds + dSeconds);
 }
 
 static void ShowAfterRunPrompts(CDC* pDC) {
@@ -235,8 +225,9 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
 
   const char ch = g_practiceText[g_nTextCol][g_nTextRow];
   const int32_t nTyped = ToUpperKey(nKey);
-  g_chTarget = (char)ToUpperKey((unsigned char)ch);
-  const bool bCorrect = nTyped == (unsigned char)g_chTarget ||
+  // Compared as ToUpperKey gives them: bytes from 0x80 as the same negative values.
+  g_chTarget = (char)ToUpperKey(ch);
+  const bool bCorrect = nTyped == g_chTarget ||
                         (nTyped == KEY_ENTER && g_chTarget == ' ');
   int nY, nX;
   CellPosition(g_nTextCol, g_nTextRow, &nY, &nX);

@@ -1,0 +1,105 @@
+// The practice log and the speed history: their lines byte for byte in both languages,
+// one speed history line per new best speed, and appends that fail.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "flow/flow.h"
+#include "random/random.h"
+#include "record_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Types the whole practice text, the first key at once and the rest over nMs.
+void TypeWholeText(Session& s, int nMs) {
+  s.Key((unsigned char)g_practiceText[0][0]);
+  s.Advance(nMs);
+  while (g_nPhase == PHASE_RUNNING) s.Key((unsigned char)g_practiceText[g_nTextCol][g_nTextRow]);
+}
+
+TEST(PracticeLog, OneLinePerRunWithTheHoursInThreeColumns) {
+  Session s;
+  s.Start();
+  EXPECT_EQ(AppendPracticeLog(g_szStartDate, g_szStartTime, 2 * 3600 + 5 * 60 + 9), 1);
+  EXPECT_EQ(AppendPracticeLog("01/02/99", "23:59:58", 123 * 3600), 1);
+  g_bEnglish = 0;
+  EXPECT_EQ(AppendPracticeLog("01/02/99", "23:59:58", 61), 1);
+  // A clock set back during the run does not log a negative length.
+  g_bEnglish = 1;
+  EXPECT_EQ(AppendPracticeLog("01/02/99", "00:00:00", -5), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.log"),
+            "26/12/07 10:00:00 Practice Time  2hour 5min 9sec\n"
+            "99/01/02 23:59:58 Practice Time123hour 0min 0sec\n"
+            // " 練習時間  0時間 1分 1秒"
+            "99/01/02 23:59:58 \x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4  0\x8e\x9e\x8a\xd4 1\x95\xaa"
+            " 1\x95\x62\n"
+            "99/01/02 00:00:00 Practice Time  0hour 0min 0sec\n");
+}
+
+TEST(SpeedHistory, LinesByteForByte) {
+  Session s;
+  s.Start();
+  EXPECT_EQ(AppendSpeedHistory("Random Practice", "12/07/26", "10:00:54", 119.29, 3725), 1);
+  g_bEnglish = 0;
+  EXPECT_EQ(AppendSpeedHistory("Random Practice", "12/07/26", "10:01:00", 1234.56, 360000), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.spd"),
+            "26/12/07 10:00:54 " + Pad("Random Practice", 34) + " 119.3     1hour 2min 5sec\n" +
+                // "   100時間 0分 0秒"
+                "26/12/07 10:01:00 " + Pad("Random Practice", 34) + " 1234.6   100" +
+                "\x8e\x9e\x8a\xd4 0\x95\xaa 0\x95\x62\n");
+}
+
+TEST(SpeedHistory, AppendsOnlyForANewBestSpeed) {
+  Session s;
+  s.Start();
+  g_nRandomSeconds[0][0] = 3600;
+  s.Key(' ');
+  s.Key('2');
+  TypeWholeText(s, 54000);  // 108 characters in 54 s: 120.0 per minute, the first best
+  ASSERT_EQ(g_nPhase, PHASE_RESULT);
+  EXPECT_EQ(Session::ReadFile("numdril.spd"),
+            "26/12/07 10:00:54 " + Pad("Random Practice", 34) + " 120.0     1hour 0min54sec\n");
+
+  s.Key('\t');  // a slower run, ended by the time limit: nothing appended
+  for (int i = 0; i < 10; ++i) s.Key((unsigned char)g_practiceText[g_nTextCol][g_nTextRow]);
+  s.Advance(60000);
+  s.Timer(RANDOM_CLOCK_TIMER);
+  ASSERT_EQ(g_nPhase, PHASE_RESULT);
+  EXPECT_EQ(g_nFinishState, 3);
+  const std::string afterSlow = Session::ReadFile("numdril.spd");
+  EXPECT_EQ(std::count(afterSlow.begin(), afterSlow.end(), '\n'), 1);
+
+  s.Key('\t');  // a faster run: one more line
+  TypeWholeText(s, 30000);
+  EXPECT_EQ(g_nFinishState, 2);
+  const std::string afterFast = Session::ReadFile("numdril.spd");
+  EXPECT_EQ(std::count(afterFast.begin(), afterFast.end(), '\n'), 2);
+  EXPECT_EQ(g_bSpdSaved, 1);
+}
+
+TEST(SpeedHistory, AFailedAppendIsReportedForTheRestOfTheRun) {
+  Session s;
+  s.Start();
+  fs::create_symlink("/dev/full", "numdril.spd");  // a full disk
+  EXPECT_EQ(AppendSpeedHistory("Random Practice", "12/07/26", "10:00:54", 100.0, 60), 0);
+  EXPECT_EQ(AppendPracticeLog("12/07/26", "10:00:00", 60), 1);
+
+  s.Key(' ');
+  s.Key('2');
+  TypeWholeText(s, 54000);
+  EXPECT_EQ(g_bSpdSaved, 0);
+  fs::remove("numdril.spd");
+  fs::create_directory("numdril.spd");  // not a file at all
+  EXPECT_EQ(AppendSpeedHistory("Random Practice", "12/07/26", "10:00:54", 100.0, 60), 0);
+  fs::remove("numdril.spd");
+
+  s.Key('\t');
+  TypeWholeText(s, 30000);  // a new best, appended this time
+  EXPECT_EQ(g_nFinishState, 2);
+  EXPECT_NE(Session::ReadFile("numdril.spd"), "");
+  EXPECT_EQ(g_bSpdSaved, 0) << "the earlier failure still stands";
+}
+
+}  // namespace

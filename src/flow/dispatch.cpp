@@ -72,11 +72,13 @@ static const char* LessonCharset(int nCode) {
 }
 
 // Whether a mode has a screen to show: the title, the menu, the record screen, and a
-// lesson that exists and has been bound to its record slots by StartLesson.
+// lesson that exists and whose record slots StartLesson has bound (the drills write
+// through those pointers, so a lesson entered any other way must not reach them).
 static bool HasScreen(int nMode) {
   if (nMode == MODE_TITLE || nMode == MODE_MENU || nMode == MODE_RECORD) return true;
-  return LessonCharset(nMode) != nullptr && g_pszLessonText == LessonCharset(nMode) &&
-         g_pnPracticeSeconds && g_pnPracticeCount;
+  if (!LessonCharset(nMode) || !g_pszLessonText || !g_pnPracticeSeconds || !g_pnPracticeCount)
+    return false;
+  return IsPositionCode(nMode) || (g_pBestSpeed && g_pBestDate);
 }
 
 // The truncated sum of an int slot and a duration; a sum outside the int range is held

@@ -256,7 +256,7 @@ TEST(ScreenFlow, CodesWithoutAScreenAreNeverEntered) {
   EXPECT_EQ(g_nMode, MODE_RECORD);
   EXPECT_EQ(g_nPhase, PHASE_INFO);
 
-  // A mode with no screen paints a blank screen and takes no keys, but Escape... nothing.
+  // A mode with no screen paints a blank screen and hands keys to no drill.
   g_nMode = 950;
   s.Paint();
   EXPECT_FALSE(AnyInk(s.Fb(), 0, 0, 642, 402));

@@ -1,6 +1,5 @@
-// Random practice engine: judges each key of a run against the practice text, keeps the
-// run's clock, counts and speed, ends runs and hands new best speeds to the records.
-// Draws only the cells and status lines a key changes; the whole screen is screen.cpp's.
+// Random practice engine: judges each key against the practice text, keeps the run's clock,
+// counts and speed, and ends runs. Draws only what a key changes, never the whole screen.
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -158,11 +157,15 @@ static void StoreNewBestSpeed() {
 
 // ---- Key branches ------------------------------------------------------------------------
 
+static void StopClockTimer(CWnd* pView) {
+  if (pView) pView->KillTimer(RANDOM_CLOCK_TIMER);
+}
+
 static void CancelRun(CWnd* pView, CDC* pDC) {
   g_nPhase = PHASE_RESULT;
   g_nFinishState = 0;
   if (g_bTimingStarted == 1) {
-    pView->KillTimer(RANDOM_CLOCK_TIMER);
+    StopClockTimer(pView);
     MeasureElapsed();
     if (g_dElapsed <= 0.0) g_dElapsed = 1.0;
     AddRunToPracticeSeconds(g_dElapsed);
@@ -196,7 +199,7 @@ static void RefreshStatusLines(CDC* pDC, int nWholeSecond) {
 }
 
 static void EndRunWithTime(CWnd* pView, CDC* pDC) {
-  pView->KillTimer(RANDOM_CLOCK_TIMER);
+  StopClockTimer(pView);
   PrintRandomElapsed(pDC, g_dShownElapsed);
   g_dTypeSpeed = CalcTypeSpeed(g_nTypeCount, g_dElapsed);
   PrintRandomSpeed(pDC, g_dTypeSpeed);
@@ -255,7 +258,7 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
     g_nShownSecond = 0;
     nWholeSecond = 0;
     g_bTimingStarted = 1;
-    pView->SetTimer(RANDOM_CLOCK_TIMER, RANDOM_CLOCK_MS);
+    if (pView) pView->SetTimer(RANDOM_CLOCK_TIMER, RANDOM_CLOCK_MS);
   }
   UnderlineText(pDC, nY, nX, "aa", 1, CR_BLUE);
   if (g_bErrorPending == 1) {

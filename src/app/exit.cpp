@@ -33,7 +33,10 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
   for (const auto& file : FILES) {
     if (*file.pbSaved) continue;
     int n = snprintf(pszBuffer + nUsed, nSize - nUsed, "%s ", file.pszName);
-    if (n < 0 || (size_t)n >= nSize - nUsed) return;  // full: the text stays cut, and ended
+    if (n < 0 || (size_t)n >= nSize - nUsed) {
+      pszBuffer[nUsed] = '\0';  // only whole names: a cut one would name no file
+      return;
+    }
     nUsed += (size_t)n;
   }
 }
@@ -41,9 +44,8 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
 int SaveAtExit() {
   // The loop may end by the menu, the window's close box or a signal; whichever comes
   // first saves, and a second call must neither add the run again nor repeat the notice.
-  static bool s_bSaved = false;
-  if (s_bSaved) return 0;
-  s_bSaved = true;
+  if (g_bExitSaved) return 0;
+  g_bExitSaved = 1;
 
   g_tEnd = GetTime();
   CloseOpenRun();

@@ -74,6 +74,7 @@ time64_t g_tEnd = 0;
 int g_bRecSaved = 1;
 int g_bLogSaved = 1;
 int g_bSpdSaved = 1;
+int g_bExitSaved = 0;
 
 // 1 when numdril.rec existed at start-up but was not read to its end: the rewrite keeps
 // the old file as numdril.rec.bak, so that what could not be read is not lost.
@@ -103,6 +104,7 @@ void ResetRecordState() {
   g_bRecSaved = 1;
   g_bLogSaved = 1;
   g_bSpdSaved = 1;
+  g_bExitSaved = 0;
   s_bKeepOldRecord = 0;
 }
 

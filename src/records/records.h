@@ -39,6 +39,9 @@ extern time64_t g_tEnd;
 extern int g_bRecSaved;
 extern int g_bLogSaved;
 extern int g_bSpdSaved;
+// 1 once the exit-time saving has run, so that a second way out saves nothing again;
+// starts 0; written by SaveAtExit (app/).
+extern int g_bExitSaved;
 
 // ---- Operations ----------------------------------------------------------------------
 

@@ -198,6 +198,7 @@ static void AcceptKey(CWnd* pView, CDC* pDC) {
     else
       pView->SetTimer(HintTimerId(), NEXT_HINT_MS);
     ShowExpectedKey(pDC, Key(g_chTarget));
+    RestoreGuideTopRow(pDC);
     MarkGuideKey(pDC, Key(g_chShownKey), KEY_ANSWER);
     MarkFinger(pDC, Key(g_chShownKey), 1);
     return;

@@ -2,6 +2,7 @@
 // under it whose fingernail marks the finger for the asked-for key. Keeps no drill state.
 #include <cstring>
 
+#include "flow/flow.h"
 #include "position/position.h"
 
 // The guide rows, top to bottom; row 2 is the home row. The two spaces of the last row are
@@ -138,6 +139,19 @@ int MarkGuideKey(CDC* pDC, int nKey, int nStyle) {
   if (bLabel) PrintFullWidthCharLarge(pDC, y + 16, x + 8, nKey);
   SetColors(pDC, CR_BLACK, CR_WHITE);
   return 1;
+}
+
+void RestoreGuideTopRow(CDC* pDC) {
+  const char* pszRow = KEYPAD_LAYOUT[0];
+  for (int k = 1; k <= LAYOUT_MAX_KEYS && pszRow[k - 1] != '\0'; ++k) {
+    int y = KeyY(1), x = KeyX(k);
+    int nKey = (unsigned char)pszRow[k - 1];
+    COLORREF crKey = KeyColour(1);
+    FillFramedBox(pDC, y, x - 4, y + 48, x + 36, crKey, CR_BLACK, 1, 1, 1, 1);
+    MarkGuideKey(pDC, nKey, g_bGuideShown == 1 ? KEY_PLAIN : KEY_BLANK);
+    if (nKey == (unsigned char)g_chShownKey) MarkGuideKey(pDC, nKey, KEY_ANSWER);
+    if (nKey == (unsigned char)g_chLastWrong) MarkGuideKey(pDC, nKey, KEY_WRONG);
+  }
 }
 
 // The finger that presses a key, or 0 when the key has no place on the guide.

@@ -31,6 +31,9 @@ int MarkGuideKey(CDC* pDC, int nKey, int nStyle);
 void MarkFinger(CDC* pDC, int nKey, int bOn);
 void DrawHand(CDC* pDC, int bOn);
 void ShowExpectedKey(CDC* pDC, int nKey);
+// Draws the keys of the guide's top row again as a redraw would, with their marks. The
+// asked-for key at triple size reaches down into their top edges.
+void RestoreGuideTopRow(CDC* pDC);
 void PrintTypeCount(CDC* pDC);
 void PrintErrorCount(CDC* pDC);
 void PrintPracticeCount(CDC* pDC);

@@ -130,6 +130,10 @@ void PrintEscapePrompt(CDC* pDC) {
 void EraseEscapePrompt(CDC* pDC) {
   SetColors(pDC, CR_WHITE, CR_WHITE);
   PrintBlankedAt(pDC, 32, 1, g_bEnglish == 1 ? ESCAPE_PROMPT_EN : ESCAPE_PROMPT_JA);
+  // The Japanese line's wide cells do not fall on the English line's cells at every window
+  // width and can leave slivers of it; blanking the English line, which is what the
+  // redraw shows, removes it at any size.
+  if (g_bEnglish != 1) PrintBlankedAt(pDC, 32, 1, ESCAPE_PROMPT_EN);
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }
 

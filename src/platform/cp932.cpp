@@ -82,12 +82,12 @@ std::string Cp932ToUtf8(const std::string& text) { return Cp932ToUtf8(text.data(
 std::string Utf8ToCp932(const std::string& text) {
   if (IsAscii(text.data(), text.size())) return text;
   return Convert(Cp932Encoder(), text.data(), text.size(), [](const unsigned char* p, size_t n) -> size_t {
-    // One whole UTF-8 sequence when it is well formed, else the one bad byte.
+    // One whole UTF-8 sequence when it is well formed, else the lead byte with the
+    // continuation bytes that follow it, so a cut-off sequence is one "?".
     size_t len = p[0] < 0xC2 ? 1 : p[0] < 0xE0 ? 2 : p[0] < 0xF0 ? 3 : p[0] < 0xF5 ? 4 : 1;
-    if (len > n) return 1;
-    for (size_t i = 1; i < len; i++)
-      if ((p[i] & 0xC0) != 0x80) return 1;
-    return len;
+    size_t i = 1;
+    while (i < len && i < n && (p[i] & 0xC0) == 0x80) i++;
+    return i;
   });
 }
 

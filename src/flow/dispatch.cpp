@@ -217,8 +217,9 @@ void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
 
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
   if (nIDEvent == CLOCK_TIMER_ID) {
-    if (!IsRandomCode(g_nMode) || !HasScreen(g_nMode)) {
-      // The clock outlived its drill: stop it instead of drawing on another screen.
+    if (!IsRandomCode(g_nMode) || !HasScreen(g_nMode) || g_nPhase != PHASE_RUNNING) {
+      // The clock outlived its run: stop it instead of ending the run, or drawing on
+      // another screen, a second time.
       if (pView) pView->KillTimer(nIDEvent);
       return;
     }

@@ -17,7 +17,7 @@ void ResetPositionState() {
 }
 
 int NextKeyPosition(const char* pszSet, int nCurrent) {
-  int n = (int)strlen(pszSet);
+  int n = pszSet ? (int)strlen(pszSet) : 0;
   if (n < 1) return 0;
   double r = Rand() / 32768.0;
   if (nCurrent < 0) return (int)(r * n);
@@ -84,8 +84,8 @@ static void ShowGuideDuringDrill(CWnd* pView, CDC* pDC) {
 }
 
 // After a drill the hand is gone and no timer runs. Covering or revealing the labels also
-// paints over the key marks, so the wrong key is marked again, and a covered answer mark
-// is forgotten, as a redraw of the hidden guide would not show it.
+// paints over the key marks, so they are put back; a covered answer mark is forgotten, as
+// a redraw of the hidden guide would not show it.
 static void ToggleGuideAfterDrill(CDC* pDC) {
   if (g_bGuideShown == 1) {
     DrawGuide(pDC, GUIDE_COVER);
@@ -105,6 +105,7 @@ static void ToggleGuideAfterDrill(CDC* pDC) {
     ReplaceGuidePrompt(pDC, 1);
     g_bGuideShown = 1;
   }
+  MarkGuideKey(pDC, Key(g_chShownKey), KEY_ANSWER);
   MarkGuideKey(pDC, Key(g_chLastWrong), KEY_WRONG);
 }
 

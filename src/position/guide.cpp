@@ -39,17 +39,17 @@ struct Finger {
 // Index = the key's guide column + 6 (+ 5 for the key "0", which the thumb takes).
 static const Finger FINGER_TABLE[11] = {
     //  y    x    w        index
-    {0, 0, 0},          // 0
-    {0, 0, 0},          // 1
-    {0, 0, 0},          // 2
-    {0, 0, 0},          // 3
-    {0, 0, 0},          // 4
-    {0, 0, 0},          // 5
-    {352, 152, 48},     // 6 thumb
-    {322, 212, 40},     // 7 index
-    {317, 260, 40},     // 8 middle
-    {322, 308, 40},     // 9 ring
-    {344, 356, 34},     // 10 little
+    {0, 0, 0},       // 0
+    {0, 0, 0},       // 1
+    {0, 0, 0},       // 2
+    {0, 0, 0},       // 3
+    {0, 0, 0},       // 4
+    {0, 0, 0},       // 5
+    {352, 152, 48},  // 6 thumb
+    {322, 212, 40},  // 7 index
+    {317, 260, 40},  // 8 middle
+    {322, 308, 40},  // 9 ring
+    {344, 356, 34},  // 10 little
 };
 
 // Row and column of every byte value, 0 = none; filled from KEYPAD_LAYOUT.

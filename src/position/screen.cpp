@@ -63,15 +63,13 @@ static void PrintStatusLine(CDC* pDC, int y, int x, COLORREF cr, const char* psz
 
 void PrintTypeCount(CDC* pDC) {
   char szLine[64];
-  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? TYPE_COUNT_EN : TYPE_COUNT_JA,
-           g_nTypeCount);
+  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? TYPE_COUNT_EN : TYPE_COUNT_JA, g_nTypeCount);
   PrintStatusLine(pDC, 32, 512, CR_TEAL, szLine);
 }
 
 void PrintErrorCount(CDC* pDC) {
   char szLine[64];
-  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? ERROR_COUNT_EN : ERROR_COUNT_JA,
-           g_nErrorCount);
+  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? ERROR_COUNT_EN : ERROR_COUNT_JA, g_nErrorCount);
   PrintStatusLine(pDC, 48, 512, CR_MAROON, szLine);
 }
 
@@ -90,8 +88,7 @@ void PrintPracticeCount(CDC* pDC) {
 void PrintTimeTaken(CDC* pDC) {
   // Wide enough for any double "%4.0lf" can give.
   char szLine[400];
-  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? TIME_TAKEN_EN : TIME_TAKEN_JA,
-           g_dElapsed);
+  snprintf(szLine, sizeof szLine, g_bEnglish == 1 ? TIME_TAKEN_EN : TIME_TAKEN_JA, g_dElapsed);
   PrintStatusLine(pDC, 32, 1, CR_NAVY, szLine);
 }
 

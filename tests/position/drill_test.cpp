@@ -3,90 +3,10 @@
 #include <set>
 #include <vector>
 
-#include "flow/flow.h"
-#include "position/position.h"
+#include "drill_support.h"
 #include "records/records.h"
-#include "support/session.h"
 
-namespace {
-
-constexpr uint32_t BLACK = 0x000000, WHITE = 0xFFFFFF, RED = 0xFF0000, BLUE = 0x0000FF;
-constexpr uint32_t MAGENTA = 0xFF00FF, GREY = 0x7F7F7F, NAIL = 0xFFFFBF, FINGER = 0xFFBF3F;
-
-void EnterDrill(Session& s) {
-  s.Start();
-  s.Key(' ');  // title -> menu
-  s.Key('1');  // "Position Practice"
-  ASSERT_EQ(g_nMode, MODE_POSITION);
-  ASSERT_EQ(g_nPhase, PHASE_RUNNING);
-}
-
-int Target() { return (unsigned char)g_chTarget; }
-// A key with a place on the guide that is not the asked-for one.
-int WrongDigit() { return Target() == '5' ? '6' : '5'; }
-void PressRight(Session& s, int n = 1) {
-  for (int i = 0; i < n; ++i) s.Key(Target());
-}
-void PressWrong(Session& s, int n = 1) {
-  for (int i = 0; i < n; ++i) s.Key(WrongDigit());
-}
-
-// Pixel at the top-left corner of a key's label area (640 x 400 maps 1:1 plus a margin).
-uint32_t LabelCorner(Session& s, int nKey) {
-  int r, k;
-  EXPECT_TRUE(GuidePosition(nKey, &r, &k));
-  return s.Pixel(56 * k + 152 + 2, 64 * r + 10);
-}
-uint32_t KeyColour(int nKey) {
-  int r, k;
-  GuidePosition(nKey, &r, &k);
-  return r == 2 ? MAGENTA : GREY;
-}
-// Middle of the nail of the finger that presses a key.
-uint32_t NailPixel(Session& s, int nKey) {
-  static const int FINGERS[11][3] = {{}, {}, {}, {}, {}, {},           {352, 152, 48},
-                                     {322, 212, 40}, {317, 260, 40}, {322, 308, 40},
-                                     {344, 356, 34}};
-  int r, k;
-  GuidePosition(nKey, &r, &k);
-  const int* f = FINGERS[k + (nKey == '0' ? 5 : 6)];
-  return s.Pixel(f[1] + f[2] / 2 + 1, f[0] + 15);
-}
-
-// The picture must not depend on how it came about: repaint and compare every pixel.
-void ExpectRepaintSame(Session& s, const char* pszWhere) {
-  std::vector<uint32_t> before;
-  Framebuffer& fb = s.Fb();
-  for (int y = 0; y < fb.Height(); ++y) before.insert(before.end(), fb.Row(y), fb.Row(y) + fb.Width());
-  s.Paint();
-  for (int y = 0; y < fb.Height(); ++y)
-    for (int x = 0; x < fb.Width(); ++x)
-      if (fb.Pixel(x, y) != before[(size_t)y * fb.Width() + x]) {
-        fb.WritePng("/tmp/numdril-repaint-after.png");
-        ADD_FAILURE() << pszWhere << ": repaint differs first at (" << x << ", " << y
-                      << "): handlers drew " << std::hex << before[(size_t)y * fb.Width() + x]
-                      << ", repaint " << fb.Pixel(x, y);
-        return;
-      }
-}
-
-// Whether a text line on screen matches the same text printed alone on a white screen.
-bool LineShows(Session& s, int y, int x, const char* pszText, COLORREF cr) {
-  Framebuffer ref(s.Fb().Width(), s.Fb().Height());
-  ref.Fill(WHITE);
-  {
-    CDC dc(&ref);
-    SetColors(&dc, cr, CR_WHITE);
-    PrintAt(&dc, y, x, pszText);
-  }
-  int w = (int)strlen(pszText) * 8;
-  for (int py = y + 1; py < y + 17; ++py)
-    for (int px = x + 1; px < x + 1 + w; ++px)
-      if (s.Pixel(px, py) != ref.Pixel(px, py)) return false;
-  return true;
-}
-
-}  // namespace
+using namespace drill;
 
 TEST(PositionDrill, WholeDrillsAddTruncatedTimeAndCount) {
   Session s;
@@ -112,8 +32,8 @@ TEST(PositionDrill, WholeDrillsAddTruncatedTimeAndCount) {
   EXPECT_EQ(g_nAdvice, 1);  // no errors with the guide shown
   EXPECT_TRUE(LineShows(s, 32, 1, "It took  59sec to finish", CR_NAVY));
   EXPECT_TRUE(LineShows(s, 16, 480, "Practice Count   1", CR_GREEN));
-  EXPECT_TRUE(LineShows(s, 320, 96, "Please press Space key to hide Keyguide and try again",
-                        CR_GREEN));
+  EXPECT_TRUE(
+      LineShows(s, 320, 96, "Please press Space key to hide Keyguide and try again", CR_GREEN));
   EXPECT_TRUE(LineShows(s, 352, 192, "Press TAB key to try again", CR_TEAL));
   EXPECT_TRUE(LineShows(s, 368, 192, "Press ESC key to go back to Menu", CR_TEAL));
   EXPECT_TRUE(LineShows(s, 32, 512, "Type count  60", CR_TEAL));
@@ -125,8 +45,7 @@ TEST(PositionDrill, WholeDrillsAddTruncatedTimeAndCount) {
 
   // Keys after the drill change nothing.
   std::vector<uint32_t> shown(s.Fb().Row(0), s.Fb().Row(0) + 642 * 402);
-  for (int k : {(int)'0', (int)'5', 13, (int)'a', 8})
-    s.Key(k);
+  for (int k : {(int)'0', (int)'5', 13, (int)'a', 8}) s.Key(k);
   EXPECT_EQ(g_nTypeCount, 60);
   EXPECT_EQ(g_nErrorCount, 0);
   EXPECT_TRUE(std::equal(shown.begin(), shown.end(), s.Fb().Row(0)));
@@ -169,7 +88,7 @@ TEST(PositionDrill, HintTimerWhileGuideHidden) {
   EXPECT_FALSE(s.View().HasTimer(id));
   EXPECT_EQ(g_chShownKey, g_chTarget);
   EXPECT_EQ(LabelCorner(s, Target()), BLACK);
-  EXPECT_EQ(NailPixel(s, Target()), BLACK);
+  EXPECT_EQ(NailOfKey(s, Target()), BLACK);
   ExpectRepaintSame(s, "hint shown");
   PressWrong(s, 2);  // after the hint nothing restarts and the mark stays
   EXPECT_TRUE(s.View().ActiveTimers().empty());
@@ -260,7 +179,7 @@ TEST(PositionDrill, CancelAddsTimeOnlyOnceStarted) {
   EXPECT_EQ(g_nFinishState, 0);
   EXPECT_FALSE(AnyInk(s.Fb(), 1, 33, 200, 49));  // neither the Escape prompt nor a time
   EXPECT_EQ(CountPixels(s.Fb(), 0, 0, 642, 402, FINGER), 0);  // the hand is gone
-  EXPECT_EQ(LabelCorner(s, Target()), BLACK);         // the answer stays
+  EXPECT_EQ(LabelCorner(s, Target()), BLACK);                 // the answer stays
   ExpectRepaintSame(s, "cancelled");
 
   // The wrong key stays red through hiding the guide and into the next drill.
@@ -330,4 +249,30 @@ TEST(PositionDrill, NextKeyNeverRepeatsAndReachesEveryKey) {
   }
   EXPECT_EQ(first.size(), 11u);
   EXPECT_EQ(next.size(), 11u);
+}
+
+TEST(PositionDrill, WrongMarkCarriedOntoTheAskedForKey) {
+  Session s;
+  EnterDrill(s);
+  PressWrong(s);
+  int nWrong = (unsigned char)g_chLastWrong;
+  s.Key(27);
+  s.Key(' ');  // hidden, so the hint paints over the carried mark
+  // New drills until the first key asked is the one pressed wrongly before.
+  for (int i = 0; i < 200 && Target() != nWrong; ++i) {
+    s.Key('\t');
+    if (Target() != nWrong) s.Key(27);
+  }
+  ASSERT_EQ(Target(), nWrong);
+  EXPECT_EQ(LabelCorner(s, nWrong), RED);
+  s.Timer(Target());
+  EXPECT_EQ(LabelCorner(s, nWrong), RED);  // the wrong mark stays on top
+  ExpectRepaintSame(s, "hint on the wrong key");
+  s.Key(' ');
+  ExpectRepaintSame(s, "shown");
+  PressWrong(s);  // the mark moves; the answer comes back
+  EXPECT_EQ(LabelCorner(s, nWrong), BLACK);
+  ExpectRepaintSame(s, "another wrong key");
+  PressRight(s);
+  ExpectRepaintSame(s, "answered");
 }

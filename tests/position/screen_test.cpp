@@ -1,55 +1,14 @@
 // The position drill screen in pixels: the keypad guide, its marks, the hand and the
 // asked-for key at 642 x 402, and redraws that match the handlers at other window sizes.
-#include <vector>
+#include "drill_support.h"
 
-#include "flow/flow.h"
-#include "position/position.h"
-#include "support/session.h"
+using namespace drill;
 
 namespace {
 
-constexpr uint32_t BLACK = 0x000000, WHITE = 0xFFFFFF, RED = 0xFF0000, BLUE = 0x0000FF;
-constexpr uint32_t MAGENTA = 0xFF00FF, GREY = 0x7F7F7F, NAIL = 0xFFFFBF;
-
-void EnterDrill(Session& s) {
-  s.Start();
-  s.Key(' ');
-  s.Key('1');
-}
-int Target() { return (unsigned char)g_chTarget; }
-int WrongDigit() { return Target() == '5' ? '6' : '5'; }
-
-// Pixel origin of the key at guide row r, column k (virtual origin plus the margin).
+// Pixel origin of the key at guide row r, column k.
 int KeyPx(int k) { return 56 * k + 152 + 1; }
 int KeyPy(int r) { return 64 * r + 1; }
-
-struct Area {
-  int x0, y0, x1, y1;
-};
-Area LabelArea(int nKey) {
-  int r, k;
-  GuidePosition(nKey, &r, &k);
-  return {KeyPx(k) + 1, KeyPy(r) + 9, KeyPx(k) + 30, KeyPy(r) + 38};
-}
-int Count(Session& s, Area a, uint32_t rgb) {
-  return CountPixels(s.Fb(), a.x0, a.y0, a.x1, a.y1, rgb);
-}
-
-bool SameAsRepaint(Session& s) {
-  std::vector<uint32_t> before;
-  Framebuffer& fb = s.Fb();
-  for (int y = 0; y < fb.Height(); ++y) before.insert(before.end(), fb.Row(y), fb.Row(y) + fb.Width());
-  s.Paint();
-  for (int y = 0; y < fb.Height(); ++y)
-    for (int x = 0; x < fb.Width(); ++x)
-      if (fb.Pixel(x, y) != before[(size_t)y * fb.Width() + x]) {
-        ADD_FAILURE() << "first difference at (" << x << ", " << y << "): handlers drew "
-                      << std::hex << before[(size_t)y * fb.Width() + x] << ", repaint "
-                      << fb.Pixel(x, y);
-        return false;
-      }
-  return true;
-}
 
 }  // namespace
 
@@ -89,14 +48,11 @@ TEST(PositionScreen, GuideHandAndExpectedKeyPixels) {
   EXPECT_GT(Count(s, a, crKey), 20);
   // Nails: one black, four pale.
   int nBlackNails = 0, nPaleNails = 0;
-  for (int f : {6, 7, 8, 9, 10}) {
-    static const int T[11][3] = {{}, {}, {}, {}, {}, {},           {352, 152, 48},
-                                 {322, 212, 40}, {317, 260, 40}, {322, 308, 40},
-                                 {344, 356, 34}};
-    uint32_t px = s.Pixel(T[f][1] + T[f][2] / 2 + 1, T[f][0] + 15);
-    nBlackNails += px == BLACK;
-    nPaleNails += px == NAIL;
+  for (int f = 6; f <= 10; ++f) {
+    nBlackNails += NailOfFinger(s, f) == BLACK;
+    nPaleNails += NailOfFinger(s, f) == NAIL;
   }
+  EXPECT_EQ(NailOfKey(s, nAnswer), BLACK);
   EXPECT_EQ(nBlackNails, 1);
   EXPECT_EQ(nPaleNails, 4);
 
@@ -149,7 +105,7 @@ TEST(PositionScreen, RepaintMatchesHandlersAtAnySize) {
     SCOPED_TRACE(testing::Message() << z.w << " x " << z.h << " English " << z.bEnglish);
     auto Step = [&](const char* pszWhat, auto action) {
       action();
-      EXPECT_TRUE(SameAsRepaint(s)) << pszWhat;
+      ExpectRepaintSame(s, pszWhat);
     };
     Step("correct", [&] { s.Key(Target()); });
     Step("wrong", [&] { s.Key(WrongDigit()); });
@@ -157,12 +113,22 @@ TEST(PositionScreen, RepaintMatchesHandlersAtAnySize) {
     Step("hide", [&] { s.Key(' '); });
     Step("wrong while hidden", [&] { s.Key(WrongDigit()); });
     Step("hint", [&] { s.Timer(Target()); });
+    Step("show after hint", [&] { s.Key(' '); });
+    Step("hide again", [&] { s.Key(' '); });
+    Step("second hint", [&] { s.Timer(Target()); });
     Step("correct while hidden", [&] { s.Key(Target()); });
     Step("show", [&] { s.Key(' '); });
     Step("letter", [&] { s.Key('x'); });
     Step("cancel", [&] { s.Key(27); });
     Step("hide after", [&] { s.Key(' '); });
     Step("show after", [&] { s.Key(' '); });
+    Step("new drill, hidden", [&] {
+      s.Key('\t');
+      s.Key(' ');
+    });
+    Step("hint in new drill", [&] { s.Timer(Target()); });
+    Step("cancel after hint", [&] { s.Key(27); });
+    Step("show after hint and cancel", [&] { s.Key(' '); });
     Step("new drill", [&] { s.Key('\t'); });
     Step("whole drill", [&] {
       while (g_nPhase == PHASE_RUNNING) s.Key(Target());

@@ -19,7 +19,7 @@ static const size_t FAILED_LIST_BYTES = 256;
 
 void BuildFailedFileList(char* pszBuffer, size_t nSize) {
   // Fixed order: record, log, speed history.
-  const struct {
+  static const struct {
     const int* pbSaved;
     const char* pszName;
   } FILES[] = {

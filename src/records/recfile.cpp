@@ -283,7 +283,9 @@ static FILE* CreateFresh(const std::string& path, mode_t mode) {
 
 // Flushes pFile to the disk and closes it; false when anything failed on the way.
 static bool FinishFile(FILE* pFile) {
-  bool bOk = fflush(pFile) == 0 && !ferror(pFile) && fsync(fileno(pFile)) == 0;
+  bool bOk = fflush(pFile) == 0 && !ferror(pFile);
+  // A file system that cannot sync at all is no failure of this save.
+  if (bOk && fsync(fileno(pFile)) != 0) bOk = errno == EINVAL || errno == ENOTSUP;
   return fclose(pFile) == 0 && bOk;
 }
 

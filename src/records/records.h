@@ -45,13 +45,24 @@ extern int g_bExitSaved;
 
 // ---- Operations ----------------------------------------------------------------------
 
+// Reads numdril.rec, builds the guide lookup, takes the start date, time and clock, and
+// seeds the generator. A record that is there but not read to its end is kept as
+// numdril.rec.bak by the next WriteRecordFile.
 void LoadRecordsAtStart();
 void SplitSeconds(int64_t nSeconds, int* pnHours, int* pnMinutes, int* pnSeconds);
+// 1 when every expected line was read; 0 at the end of the file or at the first line that
+// is damaged (its values and all later ones keep their defaults).
 int ReadRecordFile(FILE* pFile);
+// Rewrites numdril.rec whole, through a file beside it that replaces it only when complete;
+// sets g_tEnd. 1 on success; 0 leaves the old record as it was.
 int WriteRecordFile();
+// Writers of one line each; 1 when the line was written, 0 when not. Callers keep a 0 of
+// AppendSpeedHistory in g_bSpdSaved and never raise the flag again.
 int AppendPracticeLog(const char* pszStartDate, const char* pszStartTime, int64_t nSeconds);
 int AppendSpeedHistory(const char* pszTitle, const char* pszDate, const char* pszTime,
                        double dSpeed, int64_t nSeconds);
+// At exit: adds a running drill's time to its practice seconds, or stores a new best speed
+// still on screen.
 void CloseOpenRun();
 void DrawRecordScreen(CDC* pDC);
 void DrawRecordRows(CDC* pDC, const SCREENITEM* pList, const double* pSpeeds,

@@ -57,11 +57,22 @@ struct FontInstance {
   uint32_t nSerial = 0;  // names the instance in glyph cache keys
 };
 
-// A rendered glyph: coverage of the inked part of its cell.
+// A glyph's whole cell painted in one pair of colours.
+struct ColouredCell {
+  uint32_t rgbText, rgbBack;
+  std::vector<uint32_t> pixels;
+};
+
+// A rendered glyph: coverage of the inked part of its cell, and that cell in the colours
+// it was last drawn in.
 struct CachedGlyph {
   int nLeft = 0, nTop = 0, nWidth = 0, nHeight = 0;
   std::vector<uint8_t> coverage;
+  std::vector<ColouredCell> coloured;  // most recently made last
 };
+
+// Colour pairs kept per glyph: a screen uses a handful of text colours on white.
+static constexpr size_t MAX_COLOURS_PER_GLYPH = 6;
 
 static FT_Library s_ftLibrary = nullptr;
 static bool s_bFontsReady = false;
@@ -376,7 +387,7 @@ static CachedGlyph RenderGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCe
   return g;
 }
 
-GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
+static CachedGlyph& FindCachedGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
   // Code points fit in 21 bits; NO_CODE_POINT gets the next value up.
   uint64_t cpKey = nCodePoint == NO_CODE_POINT ? 0x200000u : (nCodePoint & 0x1FFFFFu);
   uint64_t key = ((uint64_t)pFont->nSerial << 24) | (cpKey << 2) | (uint64_t)(nCells & 3);
@@ -390,6 +401,32 @@ GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
     s_nGlyphBytes += g.coverage.size() + sizeof(CachedGlyph) + 32;
     it = s_glyphs.emplace(key, std::move(g)).first;
   }
-  const CachedGlyph& g = it->second;
+  return it->second;
+}
+
+GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
+  const CachedGlyph& g = FindCachedGlyph(pFont, nCodePoint, nCells);
   return GlyphImage{g.nLeft, g.nTop, g.nWidth, g.nHeight, g.coverage.data()};
+}
+
+const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
+                              uint32_t rgbBack, const uint32_t* pBlend) {
+  CachedGlyph& g = FindCachedGlyph(pFont, nCodePoint, nCells);
+  for (const ColouredCell& c : g.coloured)
+    if (c.rgbText == rgbText && c.rgbBack == rgbBack) return c.pixels.data();
+  if (g.coloured.size() >= MAX_COLOURS_PER_GLYPH) {
+    s_nGlyphBytes -= g.coloured.front().pixels.size() * sizeof(uint32_t);
+    g.coloured.erase(g.coloured.begin());
+  }
+  const int nWidth = pFont->metrics.nHalfAdvance * nCells, nHeight = pFont->metrics.nCellHeight;
+  ColouredCell cell{rgbText, rgbBack, std::vector<uint32_t>((size_t)nWidth * nHeight, rgbBack)};
+  for (int y = 0; y < g.nHeight; y++) {
+    const uint8_t* cov = &g.coverage[(size_t)y * g.nWidth];
+    uint32_t* dst = &cell.pixels[(size_t)(g.nTop + y) * nWidth + g.nLeft];
+    for (int x = 0; x < g.nWidth; x++)
+      if (cov[x] != 0) dst[x] = pBlend[cov[x]];
+  }
+  s_nGlyphBytes += cell.pixels.size() * sizeof(uint32_t);
+  g.coloured.push_back(std::move(cell));
+  return g.coloured.back().pixels.data();
 }

@@ -39,3 +39,9 @@ FontMetrics GetFontMetrics(const FontInstance* pFont);
 // installed face has (or NO_CODE_POINT) comes back as an empty box. The image stays valid
 // until the next call that renders a glyph.
 GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells);
+// The same glyph painted into its whole cell (nCells half-width advances by the cell
+// height) over rgbBack, with pBlend[coverage] the colour of each coverage value. Kept for a
+// few colour pairs per glyph, so a repaint copies cells instead of blending them. Valid
+// until the next call that renders a glyph.
+const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
+                              uint32_t rgbBack, const uint32_t* pBlend);

@@ -386,8 +386,8 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
   if (pszText == nullptr || nCount < 0) return FALSE;
   FontInstance* font = FindFontInstance(m_pFont->m_lf);
   const FontMetrics fm = GetFontMetrics(font);
-  const uint32_t rgbBack = ColorrefToPixel(m_crBack);
-  const uint32_t* blend = BlendTable(ColorrefToPixel(m_crText), rgbBack);
+  const uint32_t rgbText = ColorrefToPixel(m_crText), rgbBack = ColorrefToPixel(m_crBack);
+  const uint32_t* blend = BlendTable(rgbText, rgbBack);
   const int64_t fbW = m_pTarget->Width(), fbH = m_pTarget->Height();
   const int64_t cellTop = y, cellBottom = (int64_t)y + fm.nCellHeight;
   const int64_t rowFrom = std::max<int64_t>(cellTop, 0), rowTo = std::min<int64_t>(cellBottom, fbH);
@@ -405,6 +405,14 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
     if (colFrom >= colTo || rowFrom >= rowTo) continue;
     inkLeft = std::min(inkLeft, colFrom);
     inkRight = std::max(inkRight, colTo);
+    if (colFrom == cellLeft && colTo == cellRight && rowFrom == cellTop && rowTo == cellBottom) {
+      // The whole cell shows: copy it ready-made.
+      const uint32_t* src = FindGlyphCell(font, cp, nCells, rgbText, rgbBack, blend);
+      const size_t nWidth = (size_t)(cellRight - cellLeft);
+      for (int64_t row = rowFrom; row < rowTo; row++, src += nWidth)
+        memcpy(m_pTarget->Row((int)row) + colFrom, src, nWidth * sizeof(uint32_t));
+      continue;
+    }
     const GlyphImage g = FindGlyph(font, cp, nCells);
     // Glyph columns that fall inside the visible part of the cell.
     const int64_t gx0 = std::max<int64_t>(cellLeft + g.nLeft, colFrom);

@@ -96,6 +96,20 @@ TEST(Font, OpaqueTextPaintsWholeCellsAndWhiteOnWhiteErases) {
   Print(dc, 4, 5, text, lf);
   EXPECT_EQ(Ink(fb, 0, 0, 64, 32), 0);
 
+  // A cell cut by the buffer's edge shows exactly the pixels the whole cell has there.
+  Framebuffer whole(40, 40), cut(40, 40);
+  CDC dcWhole(&whole), dcCut(&cut);
+  for (CDC* p : {&dcWhole, &dcCut}) {
+    p->SetTextColor(RGB(200, 0, 0));
+    p->SetBkColor(RGB(0, 0, 90));
+  }
+  Print(dcWhole, 10, 12, "W\x83\x41", MakeFont(16, 8, true));
+  Print(dcCut, -5, -7, "W\x83\x41", MakeFont(16, 8, true));
+  for (int y = 0; y < 9; y++)
+    for (int x = 0; x < 19; x++) ASSERT_EQ(cut.Pixel(x, y), whole.Pixel(x + 15, y + 19)) << x << ", " << y;
+  EXPECT_EQ(cut.Pixel(19, 0), WHITE);
+  EXPECT_EQ(cut.Pixel(0, 9), WHITE);
+
   // Cells partly off the buffer are painted as far as they show.
   dc.SetBkColor(RGB(0, 0, 255));
   Print(dc, -6, -10, "AB", lf);

@@ -31,6 +31,14 @@ static UINT_PTR HintTimerId() { return (unsigned char)g_chTarget; }
 // A hint is pending while the guide is hidden and the asked-for key is not yet revealed.
 static bool HintPending() { return g_bGuideShown == 0 && g_chShownKey == 0; }
 
+// Hint timers live on the view; without a view no hint runs.
+static void StartHint(CWnd* pView, UINT nMs) {
+  if (pView) pView->SetTimer(HintTimerId(), nMs);
+}
+static void StopHint(CWnd* pView, UINT_PTR nId) {
+  if (pView) pView->KillTimer(nId);
+}
+
 static int Key(char ch) { return (unsigned char)ch; }
 
 // Takes a mark off a key: back to plain (guide shown) or blank (hidden), or back to the
@@ -68,13 +76,13 @@ static void HideGuideDuringDrill(CWnd* pView, CDC* pDC) {
   MarkFinger(pDC, Key(g_chShownKey), 0);
   g_chShownKey = 0;
   MarkGuideKey(pDC, Key(g_chLastWrong), KEY_WRONG);
-  pView->SetTimer(HintTimerId(), g_nTypeCount == 0 ? FIRST_HINT_MS : NEXT_HINT_MS);
+  StartHint(pView, g_nTypeCount == 0 ? FIRST_HINT_MS : NEXT_HINT_MS);
   g_bGuideShown = 0;
 }
 
 static void ShowGuideDuringDrill(CWnd* pView, CDC* pDC) {
   ReplaceGuidePrompt(pDC, 1);
-  pView->KillTimer(HintTimerId());
+  StopHint(pView, HintTimerId());
   DrawGuide(pDC, GUIDE_REVEAL);
   g_chShownKey = g_chTarget;
   MarkGuideKey(pDC, Key(g_chShownKey), KEY_ANSWER);
@@ -110,7 +118,7 @@ static void ToggleGuideAfterDrill(CDC* pDC) {
 }
 
 static void CancelDrill(CWnd* pView, CDC* pDC) {
-  if (HintPending()) pView->KillTimer(HintTimerId());
+  if (HintPending()) StopHint(pView, HintTimerId());
   DrawHand(pDC, 0);
   if (g_bTimingStarted) {
     g_dElapsed = MeasureDrill();
@@ -146,7 +154,7 @@ static void StartNewDrill(CWnd* pView, CDC* pDC) {
     g_chShownKey = g_chTarget;
   } else {
     g_chShownKey = 0;
-    pView->SetTimer(HintTimerId(), FIRST_HINT_MS);
+    StartHint(pView, FIRST_HINT_MS);
   }
   PaintScreen(pDC);
 }
@@ -180,7 +188,7 @@ static void AcceptKey(CWnd* pView, CDC* pDC) {
     _ftime(&g_tbStart);
     g_bTimingStarted = 1;
   }
-  if (HintPending()) pView->KillTimer(HintTimerId());
+  if (HintPending()) StopHint(pView, HintTimerId());
 
   UnmarkKey(pDC, g_chLastWrong);
   g_chLastWrong = 0;
@@ -197,7 +205,7 @@ static void AcceptKey(CWnd* pView, CDC* pDC) {
     if (g_bGuideShown == 1)
       g_chShownKey = g_chTarget;
     else
-      pView->SetTimer(HintTimerId(), NEXT_HINT_MS);
+      StartHint(pView, NEXT_HINT_MS);
     ShowExpectedKey(pDC, Key(g_chTarget));
     RestoreGuideTopRow(pDC);
     MarkGuideKey(pDC, Key(g_chShownKey), KEY_ANSWER);
@@ -210,8 +218,8 @@ static void AcceptKey(CWnd* pView, CDC* pDC) {
 static void RejectKey(CWnd* pView, CDC* pDC, int nKey) {
   g_nErrorCount += 1;
   if (HintPending()) {
-    pView->KillTimer(HintTimerId());
-    pView->SetTimer(HintTimerId(), NEXT_HINT_MS);
+    StopHint(pView, HintTimerId());
+    StartHint(pView, NEXT_HINT_MS);
   }
   UnmarkKey(pDC, g_chLastWrong);
   g_chLastWrong = (char)nKey;
@@ -246,7 +254,7 @@ void OnPositionKey(CWnd* pView, CDC* pDC, int nKey) {
 }
 
 void OnPositionHint(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
-  pView->KillTimer(nIDEvent);
+  StopHint(pView, nIDEvent);
   // Only a pending hint for the key now asked for reveals anything.
   if (g_nMode <= 900 || g_nMode >= 1000 || g_nPhase != PHASE_RUNNING || !HintPending() ||
       nIDEvent != HintTimerId())

@@ -31,6 +31,9 @@
 // One opened font file: a face that glyphs can come from, with its line metrics in font
 // units. Faces stay open for the whole run.
 struct FontFace {
+  ~FontFace() {
+    if (ft != nullptr) FT_Done_Face(ft);
+  }
   FT_Face ft = nullptr;
   std::string family;
   bool bBold = false;       // the face's own design is bold
@@ -43,6 +46,10 @@ struct FontFace {
 // pitch and a weight. Holds the face that best matches, and the faces that stand in for it
 // character by character.
 struct FontRequest {
+  ~FontRequest() {
+    if (pCandidates != nullptr) FcFontSetDestroy(pCandidates);
+    if (pPattern != nullptr) FcPatternDestroy(pPattern);
+  }
   bool bBold = false;
   FontFace* pPrimary = nullptr;
   FcFontSet* pCandidates = nullptr;                 // every face, best match first; lazily
@@ -74,7 +81,15 @@ struct CachedGlyph {
 // Colour pairs kept per glyph: a screen uses a handful of text colours on white.
 static constexpr size_t MAX_COLOURS_PER_GLYPH = 6;
 
-static FT_Library s_ftLibrary = nullptr;
+// The FreeType library outlives every face: it is released after them, at exit.
+struct FreeTypeLibrary {
+  ~FreeTypeLibrary() {
+    if (library != nullptr) FT_Done_FreeType(library);
+  }
+  FT_Library library = nullptr;
+};
+static FreeTypeLibrary s_freeType;
+static FT_Library& s_ftLibrary = s_freeType.library;
 static bool s_bFontsReady = false;
 static std::map<std::string, std::unique_ptr<FontFace>> s_faces;  // by file and index
 static std::map<std::string, std::unique_ptr<FontRequest>> s_requests;
@@ -117,8 +132,7 @@ static FontFace* OpenFace(FcPattern* pFont) {
   auto face = std::make_unique<FontFace>();
   if (FT_New_Face(s_ftLibrary, (const char*)file, nIndex, &face->ft) != 0 ||
       !FT_IS_SCALABLE(face->ft)) {
-    if (face->ft) FT_Done_Face(face->ft);
-    s_faces[key] = nullptr;
+    s_faces[key] = nullptr;  // the face, if opened at all, closes as it goes
     return nullptr;
   }
   FT_Face ft = face->ft;
@@ -272,6 +286,10 @@ FontInstance* FindFontInstance(const LOGFONT& lf) {
 }
 
 FontMetrics GetFontMetrics(const FontInstance* pFont) { return pFont->metrics; }
+
+#if defined(__SANITIZE_ADDRESS__)
+const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
 
 // ---------------------------------------------------------------------------------------
 // Rendering

@@ -45,3 +45,9 @@ GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells);
 // until the next call that renders a glyph.
 const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
                               uint32_t rgbBack, const uint32_t* pBlend);
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig leaks a few blocks while it parses its configuration (not ours to mend); the
+// leak checker of sanitised builds is told to pass over leaks from inside it.
+extern "C" const char* __lsan_default_suppressions();
+#endif

@@ -101,6 +101,7 @@ static uint32_t s_nNextSerial = 1;
 // Bounds for the caches, which otherwise grow with every window size the user tries.
 static constexpr size_t MAX_GLYPH_BYTES = 32u << 20;
 static constexpr size_t MAX_INSTANCES = 512;
+static constexpr int MAX_CELL_PIXELS = 2048;
 
 // fontconfig reads its configuration and scans the font directories here, on the first
 // text drawn, so the window can show before that cost is paid.
@@ -277,7 +278,8 @@ FontInstance* FindFontInstance(const LOGFONT& lf) {
     int nHalf = lf.lfWidth;
     if (nHalf <= 0)
       nHalf = face ? (int)std::lround(face->dHalfAdvance * nCell / dLine) : (nCell + 1) / 2;
-    instance->metrics = FontMetrics{nCell, std::max(nHalf, 1)};
+    // Beyond any screen: bounded so a mistaken size cannot ask for gigabytes of glyph.
+    instance->metrics = FontMetrics{std::min(nCell, MAX_CELL_PIXELS), std::clamp(nHalf, 1, MAX_CELL_PIXELS)};
     it = s_instances.emplace(key, std::move(instance)).first;
   }
   s_lastLf = lf;

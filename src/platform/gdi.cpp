@@ -382,6 +382,10 @@ static const uint32_t* BlendTable(uint32_t rgbText, uint32_t rgbBack) {
   return s_table;
 }
 
+// Cells larger than this (far beyond any screen's text) are blended in place instead of
+// being kept ready-coloured.
+static constexpr int64_t MAX_READY_CELL_PIXELS = 512 * 512;
+
 BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
   if (pszText == nullptr || nCount < 0) return FALSE;
   FontInstance* font = FindFontInstance(m_pFont->m_lf);
@@ -405,7 +409,8 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
     if (colFrom >= colTo || rowFrom >= rowTo) continue;
     inkLeft = std::min(inkLeft, colFrom);
     inkRight = std::max(inkRight, colTo);
-    if (colFrom == cellLeft && colTo == cellRight && rowFrom == cellTop && rowTo == cellBottom) {
+    if (colFrom == cellLeft && colTo == cellRight && rowFrom == cellTop && rowTo == cellBottom &&
+        (cellRight - cellLeft) * fm.nCellHeight <= MAX_READY_CELL_PIXELS) {
       // The whole cell shows: copy it ready-made.
       const uint32_t* src = FindGlyphCell(font, cp, nCells, rgbText, rgbBack, blend);
       const size_t nWidth = (size_t)(cellRight - cellLeft);

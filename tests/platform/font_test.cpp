@@ -110,6 +110,15 @@ TEST(Font, OpaqueTextPaintsWholeCellsAndWhiteOnWhiteErases) {
   EXPECT_EQ(cut.Pixel(19, 0), WHITE);
   EXPECT_EQ(cut.Pixel(0, 9), WHITE);
 
+  // An absurd font size paints what shows of its (bounded) cell and nothing breaks.
+  fb.Fill(WHITE);
+  dc.SetBkColor(RGB(0, 255, 0));
+  Print(dc, -5, -5, "W", MakeFont(1000000, 500000, false));
+  EXPECT_LT(Ink(fb, 0, 0, 64, 32, 0x00FF00), 64 * 32);  // the background shows
+  EXPECT_NE(fb.Pixel(0, 0), WHITE);
+  EXPECT_NE(fb.Pixel(63, 31), WHITE);
+  fb.Fill(WHITE);
+
   // Cells partly off the buffer are painted as far as they show.
   dc.SetBkColor(RGB(0, 0, 255));
   Print(dc, -6, -10, "AB", lf);

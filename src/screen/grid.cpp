@@ -66,8 +66,8 @@ void PrintItemBlanked(CDC* pDC, const SCREENITEM* pItem) {
 }
 
 void PrintItemCentered(CDC* pDC, const SCREENITEM* pItem) {
-  int nBytes = (int)strlen(pItem->text);
-  PrintAt(pDC, pItem->y, 320 - (CHAR_WIDTH * nBytes) / 2, pItem->text);
+  int64_t nX = 320 - ((int64_t)CHAR_WIDTH * (int64_t)strlen(pItem->text)) / 2;
+  PrintAt(pDC, pItem->y, nX < INT_MIN ? INT_MIN : (int)nX, pItem->text);
 }
 
 void PrintItems(CDC* pDC, const SCREENITEM* pList) {

@@ -18,7 +18,8 @@ static const int MAX_DRAWN_BYTES = 255;
 static const int MAX_CLASSIFIED_BYTES = 2048;
 
 // Face names in code page 932.
-static const char FACE_JAPANESE[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
+// ＭＳ ゴシック: full-width "ＭＳ", one half-width space, "ゴシック".
+static const char FACE_JAPANESE[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
 static const char FACE_LATIN[] = "Lucida Console";
 
 static const char FULLWIDTH_SPACE[] = "\x81\x40";  // 　

@@ -33,7 +33,9 @@ struct Canvas {
   bool Ink(int x0, int y0, int x1, int y1) const {
     return Count(x0, y0, x1, y1, 0xFFFFFF) != (x1 - x0) * (y1 - y0);
   }
-  void Png(const char* name) const { fb.WritePng((std::string("/tmp/screen-") + name + ".png").c_str()); }
+  void Png(const char* name) const {
+    fb.WritePng((std::string("/tmp/screen-") + name + ".png").c_str());
+  }
 };
 
 // "ＭＳ ゴシック" in code page 932.

@@ -5,7 +5,9 @@
 
 #include "screen/canvas.h"
 
-static void Metrics(double dScale, int* s, int* cp, int* rp) { ComputeCellMetrics(dScale, s, cp, rp); }
+static void Metrics(double dScale, int* s, int* cp, int* rp) {
+  ComputeCellMetrics(dScale, s, cp, rp);
+}
 
 TEST(TextMetrics, GlyphUnitAndPitchesFollowTheClient) {
   Canvas c(642, 402);

@@ -2,11 +2,11 @@
 // to its cell, and glyphs rendered into cached coverage images. Paints nothing itself.
 //
 // A LOGFONT's positive lfHeight is the cell height: the face's ascent plus descent (from
-// its hhea table) scaled to it. lfWidth is the
-// advance of a half-width character; the outline is scaled across on its own to give that
-// advance, so fonts can be narrowed or widened like the Windows font mapper does. Nothing
-// here is visible to callers except through the images it returns: opened faces, resolved
-// requests, scaled instances and rendered glyphs are all cached.
+// its hhea table) scaled to it. lfWidth is the advance of a half-width character; the
+// outline is scaled across on its own to give that advance, so fonts can be narrowed or
+// widened as the Windows font mapper does. Outlines are rendered unhinted with grey
+// antialiasing. Nothing here is visible to callers except through the images it returns:
+// opened faces, resolved requests, scaled instances and rendered glyphs are all cached.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -16,6 +16,9 @@
 //   correct:N    press the key the current drill expects, N times (advancing 250 ms each)
 //   wrong        press a key the current drill does not expect
 //   shot:FILE    write the screen to FILE as PNG
+//   ppm:FILE     write the screen to FILE as binary PPM (P6), the form in which the
+//                real-window tests capture a window, so the two compare byte for byte
+//   print-text   print the random drill's practice text, one line per row
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +34,7 @@ static void Usage() {
   fprintf(stderr,
           "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
-          "       resize:WxH correct:N wrong shot:FILE\n");
+          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text\n");
 }
 
 static bool ParseSize(const char* psz, int* pnW, int* pnH) {
@@ -46,6 +49,33 @@ static int ExpectedKey() {
   if (g_nMode > 1000 && g_nMode < 1100)
     return (unsigned char)g_practiceText[g_nTextCol][g_nTextRow];
   return 0;
+}
+
+// Binary PPM: "P6", the size, 255, then RGB bytes row by row.
+static bool WritePpm(const Framebuffer& fb, const char* pszPath) {
+  FILE* pFile = fopen(pszPath, "wb");
+  if (!pFile) return false;
+  fprintf(pFile, "P6\n%d %d\n255\n", fb.Width(), fb.Height());
+  std::string row((size_t)fb.Width() * 3, '\0');
+  for (int y = 0; y < fb.Height(); ++y) {
+    for (int x = 0; x < fb.Width(); ++x) {
+      uint32_t rgb = fb.Pixel(x, y);
+      row[(size_t)x * 3] = (char)(rgb >> 16);
+      row[(size_t)x * 3 + 1] = (char)(rgb >> 8);
+      row[(size_t)x * 3 + 2] = (char)rgb;
+    }
+    fwrite(row.data(), 1, row.size(), pFile);
+  }
+  bool bWritten = !ferror(pFile);
+  return fclose(pFile) == 0 && bWritten;
+}
+
+static void PrintPracticeText() {
+  for (int row = 0; row < g_nTextLines; ++row) {
+    char line[TEXT_COLUMNS + 1] = {};
+    for (int col = 0; col < TEXT_LINE_CHARS; ++col) line[col] = g_practiceText[col][row];
+    puts(line);
+  }
 }
 
 static bool PlayStep(CNumdrilView& view, const char* step) {
@@ -77,6 +107,13 @@ static bool PlayStep(CNumdrilView& view, const char* step) {
       if (!key) break;
       AdvanceFakeClock(250);
       view.SendChar(key == ' ' ? ' ' : (UINT)key);
+    }
+  } else if (!strcmp(step, "print-text")) {
+    PrintPracticeText();
+  } else if (!strncmp(step, "ppm:", 4)) {
+    if (!WritePpm(view.Surface(), step + 4)) {
+      fprintf(stderr, "numdril_render: cannot write %s\n", step + 4);
+      exit(1);
     }
   } else if (!strncmp(step, "shot:", 5)) {
     if (!view.Surface().WritePng(step + 5)) {

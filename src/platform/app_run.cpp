@@ -67,13 +67,13 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     return 1;
   }
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
-    SDL_Quit();
+    CloseVideo();
     return 1;
   }
   RunMessageLoop(pApp->m_pMainWnd);
   pApp->m_pMainWnd->DestroyWindow();
   int nExitCode = pApp->ExitInstance();
-  SDL_Quit();
+  CloseVideo();
   return nExitCode;
 }
 

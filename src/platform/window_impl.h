@@ -46,5 +46,7 @@ bool QuitRequested();
 // Opens SDL's video side once (hints first). Returns false, with SDL's reason in
 // *pReason, when no display could be reached.
 bool OpenVideo(std::string* pReason);
+// Closes SDL's video side again.
+void CloseVideo();
 // Runs the message loop for the main window until QuitRequested().
 void RunMessageLoop(CWnd* pWnd);

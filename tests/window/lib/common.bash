@@ -1,0 +1,116 @@
+# Helpers for the real-window tests (tests/window/*.sh): a temporary working directory,
+# starting numdril and finding its window, keys, screenshots, and the ways to end it.
+# Sourced, not run; every wait polls with a deadline instead of sleeping a fixed time.
+#   source "$(dirname "$0")/lib/common.bash" "$1"
+
+set -u
+WINDOW_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Without a display of our own, run the whole test on a virtual one.
+if [ -z "${DISPLAY:-}" ]; then
+  if [ -z "${NUMDRIL_UNDER_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
+    NUMDRIL_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1920x1200x24" bash "$0" "$@"
+  fi
+  echo "FAIL: no X display; run under xvfb-run" >&2
+  exit 1
+fi
+
+NUMDRIL_BIN=$(realpath "${1:?usage: $0 PATH_TO_NUMDRIL}")
+APP_PID=""
+WID=""
+WORK=$(mktemp -d /tmp/numdril-window-XXXXXX)
+
+cleanup() {
+  if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill -KILL "$APP_PID"; fi
+  cd /
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $* (window ${WID:-none})" >&2
+  for f in "$WORK"/stdout "$WORK"/stderr; do
+    [ -s "$f" ] && { echo "--- $(basename "$f"):" >&2; cat "$f" >&2; }
+  done
+  echo "--- files: $(cd "$WORK" && ls -A | tr '\n' ' ')" >&2
+  exit 1
+}
+
+# poll SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds or time is up.
+poll() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# The X helper (close like a window manager, screenshots); built once per test.
+XWIN="$WORK/.xwin"
+${CC:-cc} -O1 -o "$XWIN" "$WINDOW_LIB/xwin.c" -lX11 || fail "cannot build the X helper"
+
+# Starts numdril in directory $1 (default: $WORK) and waits for its window; sets APP_PID
+# and WID. Its standard output and error go to $WORK/stdout and $WORK/stderr. A command
+# in NUMDRIL_WRAPPER (strace, valgrind) runs it.
+start_app() {
+  local dir=${1:-$WORK}
+  # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o /tmp/trace"
+  (cd "$dir" && exec ${NUMDRIL_WRAPPER:-} "$NUMDRIL_BIN" >"$WORK/stdout" 2>"$WORK/stderr") &
+  APP_PID=$!
+  WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
+  [ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"
+  kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended right after showing its window"
+}
+
+app_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
+
+# Waits up to $1 seconds (default 60) for the program to end; its exit code goes to
+# APP_STATUS.
+wait_exit() {
+  poll "${1:-60}" app_ended || fail "numdril did not end"
+  wait "$APP_PID"
+  APP_STATUS=$?
+  APP_PID=""
+}
+
+close_window() { "$XWIN" close "$WID" || fail "could not send WM_DELETE_WINDOW"; }
+
+focus_window() { xdotool windowfocus --sync "$WID" || fail "could not focus the window"; }
+
+# send_keys KEYSYM...: types keys into the focused window.
+send_keys() { xdotool key --delay 20 "$@" || fail "xdotool key $*"; }
+
+# Writes the window's pixels to file $1 (binary PPM).
+screenshot() { "$XWIN" shot "$WID" "$1"; }
+
+# Prints how many pixels of the window are not white.
+ink() { "$XWIN" ink "$WID"; }
+
+SHOT_BEFORE=""
+screen_differs() {
+  screenshot "$WORK/.now.ppm" && ! cmp -s "$SHOT_BEFORE" "$WORK/.now.ppm"
+}
+# Waits until the window's picture is no longer the one in file $1.
+wait_screen_change() {
+  SHOT_BEFORE=$1
+  poll 10 screen_differs
+}
+
+screen_same_as_before() {
+  sleep 0.1
+  screenshot "$WORK/.now.ppm" || return 1
+  cmp -s "$WORK/.still.ppm" "$WORK/.now.ppm" && return 0
+  mv "$WORK/.now.ppm" "$WORK/.still.ppm"
+  return 1
+}
+# Waits until two pictures of the window taken 100 ms apart are the same.
+wait_screen_still() {
+  screenshot "$WORK/.still.ppm"
+  poll 10 screen_same_as_before
+}
+
+# Prints the window's size as WIDTHxHEIGHT.
+window_size() {
+  xwininfo -id "$WID" | awk '/^  Width:/ {w = $2} /^  Height:/ {h = $2} END {print w "x" h}'
+}

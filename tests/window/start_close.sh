@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# numdril in a real window: command-line answers, the refusal without a display, a key,
+# a resize, and the three ways out (close button, SIGTERM, SIGINT), each saving the
+# practice log and record on the way.
+#   start_close.sh PATH_TO_NUMDRIL
+source "$(dirname "$0")/lib/common.bash" "$@"
+cd "$WORK"
+
+# --help and --version answer on standard output and succeed, without a window.
+"$NUMDRIL_BIN" --help >help.txt 2>&1 || fail "--help exited non-zero"
+grep -q -- '--version' help.txt || fail "--help does not list --version"
+version=$("$NUMDRIL_BIN" --version) || fail "--version exited non-zero"
+[[ "$version" =~ ^numdril\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+rm help.txt
+
+# No display at all: one line on standard error naming a way out, no file touched.
+mkdir nodisplay
+status=0
+(cd nodisplay && env -u DISPLAY -u WAYLAND_DISPLAY "$NUMDRIL_BIN" \
+  >"$WORK/stdout" 2>"$WORK/stderr") || status=$?
+[ "$status" -ne 0 ] || fail "started without a display"
+[ "$(wc -l <"$WORK/stderr")" -eq 1 ] || fail "expected one line on stderr without a display"
+grep -q 'xvfb-run' "$WORK/stderr" || fail "the no-display message does not name xvfb-run"
+[ ! -s "$WORK/stdout" ] || fail "the no-display run wrote to stdout"
+[ -z "$(ls -A nodisplay)" ] || fail "the no-display run created files: $(ls -A nodisplay)"
+rmdir nodisplay
+
+# A key reaches the program: the title screen gives way to the menu.
+start_app
+wait_screen_still || fail "the window never settled"
+[ "$(ink)" -gt 0 ] || fail "the title screen is blank"
+cp "$WORK/.still.ppm" title.ppm
+focus_window
+send_keys KP_5
+wait_screen_change title.ppm || fail "a key did not change the screen"
+rm title.ppm
+
+# A resize keeps it running, at the new size.
+xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"
+[ "$(window_size)" = 800x500 ] || fail "window is $(window_size) after the resize"
+wait_screen_still || fail "the window never settled after the resize"
+[ "$(ink)" -gt 0 ] || fail "the screen is blank after the resize"
+kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended after a resize"
+
+# The close button ends it normally, saving the practice log and record.
+close_window
+wait_exit
+[ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after closing the window"
+[ -s numdril.rec ] || fail "numdril.rec not written on close"
+[ "$(wc -l <numdril.log)" -eq 1 ] || fail "numdril.log should hold one line after one run"
+
+# SIGTERM and SIGINT go out through the same exit path: one more log line each.
+for signal in TERM INT; do
+  runs=$(wc -l <numdril.log)
+  rm numdril.rec
+  start_app
+  kill -s "$signal" "$APP_PID"
+  wait_exit
+  [ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after SIG$signal"
+  [ -s numdril.rec ] || fail "numdril.rec not written after SIG$signal"
+  [ "$(wc -l <numdril.log)" -eq $((runs + 1)) ] || fail "no log line after SIG$signal"
+done
+
+echo "PASS"

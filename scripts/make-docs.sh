@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Renders the README's pictures of numdril's screens into docs/, headless, with
+# tools/numdril_render at a window of 1280 x 800, from a practice record of earlier runs.
+# Builds the renderer first (in $BUILD_DIR, default build/).
+#   scripts/make-docs.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" --target numdril_render
+render=$build/numdril_render
+docs=$root/docs
+mkdir -p "$docs"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Dates and times as a user in UTC sees them; the renderer's clock starts at
+# 2026-12-07 10:00:00 and moves only when a step moves it.
+export TZ=UTC
+
+# picture NAME STEP...: plays the steps from a fresh start, with the record below in the
+# working directory, and writes the screen as docs/NAME.png.
+picture() {
+  local name=$1
+  shift
+  rm -rf "$work/run"
+  mkdir "$work/run"
+  {
+    printf 'Total_Practice_Time%5dhour%2dmi%2dse\n' 2 14 5
+    printf '%-34s%16s %5dhour%2dmi%2dse\n' Position_Practice "" 0 25 40
+    printf '%-34s%7.1f %s %5dhour%2dmi%2dse\n' Random_Practice 212.4 26/12/05 0 48 30
+  } >"$work/run/numdril.rec"
+  "$render" --dir "$work/run" --size 1280x800 "$@" shot:"$docs/$name.png"
+  echo "docs/$name.png"
+}
+
+picture title
+# Back from a cancelled position drill: the drill chosen last is marked.
+picture menu text:0 text:1 esc esc
+picture position text:0 text:1 correct:9
+picture random text:0 text:2 correct:23 wrong
+# A position drill and a random run faster than the record, ten minutes after start-up.
+picture record text:0 text:1 correct:60 esc text:2 correct:300 esc advance:600000 text:3

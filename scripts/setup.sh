@@ -8,7 +8,7 @@ PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-dejavu-core
-  xvfb xauth xdotool x11-utils x11-xserver-utils faketime
+  xvfb xauth xdotool x11-utils x11-xserver-utils faketime xfonts-base
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev
 )
 

@@ -74,6 +74,20 @@ wait_exit() {
   APP_PID=""
 }
 
+# Waits for a top-level window titled exactly $1 and prints its id. Looks at the window
+# tree, since xdotool cannot read a title stored as UTF8_STRING (SDL's message box).
+find_titled() {
+  xwininfo -root -tree | grep -F " \"$1\": " | awk '{print $1; exit}' | grep .
+}
+wait_titled() {
+  local id
+  for _ in $(seq 200); do
+    id=$(find_titled "$1") && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+
 close_window() { "$XWIN" close "$WID" || fail "could not send WM_DELETE_WINDOW"; }
 
 focus_window() { xdotool windowfocus --sync "$WID" || fail "could not focus the window"; }
@@ -104,10 +118,19 @@ screen_same_as_before() {
   mv "$WORK/.now.ppm" "$WORK/.still.ppm"
   return 1
 }
-# Waits until two pictures of the window taken 100 ms apart are the same.
+# Waits until two pictures of the window (or of window $1) taken 100 ms apart are the
+# same.
 wait_screen_still() {
   screenshot "$WORK/.still.ppm"
   poll 10 screen_same_as_before
+}
+wait_screen_still_of() {
+  local main=$WID
+  WID=$1
+  wait_screen_still
+  local status=$?
+  WID=$main
+  return $status
 }
 
 # Prints the window's size as WIDTHxHEIGHT.

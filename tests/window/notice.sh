@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# numdril in a real window: when the record file cannot be written, the save-failure
+# notice comes up after the main window is gone, names the file, and closes with Return
+# or Escape; the program then ends normally.
+#   notice.sh PATH_TO_NUMDRIL
+source "$(dirname "$0")/lib/common.bash" "$@"
+cd "$WORK"
+
+mkdir numdril.rec  # a directory: reading finds nothing, rewriting it fails
+for key in Return Escape; do
+  start_app
+  close_window
+  notice=$(wait_titled "Practice Record write error") || fail "no save-failure notice"
+  [ -z "$(find_titled NUMDRIL)" ] || fail "the main window is still there under the notice"
+  app_ended && fail "numdril did not wait for the notice"
+  wait_screen_still_of "$notice" || fail "the notice never settled"
+  [ "$("$XWIN" ink "$notice")" -gt 0 ] || fail "the notice is blank"
+  xdotool windowfocus --sync "$notice" || fail "could not focus the notice"
+  send_keys "$key"
+  wait_exit
+  [ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after the notice"
+done
+# The log was still appended on both runs, and nothing went to standard output.
+[ "$(wc -l <numdril.log)" -eq 2 ] || fail "numdril.log should hold two lines"
+[ ! -s "$WORK/stdout" ] || fail "numdril wrote to stdout"
+echo "PASS"

@@ -67,6 +67,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     return 1;
   }
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
+    fprintf(stderr, "numdril: cannot open the window (%s)\n", SDL_GetError());
     CloseVideo();
     return 1;
   }

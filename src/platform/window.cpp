@@ -75,6 +75,9 @@ static int OnXError(Display* pDisplay, XErrorEvent* pError) {
 // down, which is before it closes that connection. Takes Xlib only if it is loaded
 // already (SDL links it), so nothing here ties the program to X11.
 static void ForgiveLateWakeups() {
+  static bool s_bInstalled = false;  // once: a second time would chain to itself
+  if (s_bInstalled) return;
+  s_bInstalled = true;
   void* pXlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
   if (!pXlib) return;
   auto pfnSetErrorHandler = (XErrorHandler(*)(XErrorHandler))dlsym(pXlib, "XSetErrorHandler");

@@ -24,11 +24,14 @@ start_faked() {
   local preload
   preload=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
   [ -n "$preload" ] || fail "libfaketime not installed (package faketime)"
-  local real=$NUMDRIL_BIN
+  local real=$NUMDRIL_BIN asan
+  # A sanitizer build wants its runtime loaded before any other library.
+  asan=$(ldd "$real" | awk '/libasan/ {print $3}')
+  [ -z "$asan" ] || preload="$asan $preload"
   NUMDRIL_BIN="$WORK/.numdril-faked"
   cat >"$NUMDRIL_BIN" <<WRAP
 #!/bin/sh
-TZ=UTC LD_PRELOAD=$preload FAKETIME="@2026-12-07 10:00:00 x$1" exec "$real" "\$@"
+TZ=UTC LD_PRELOAD="$preload" FAKETIME="@2026-12-07 10:00:00 x$1" exec "$real" "\$@"
 WRAP
   chmod +x "$NUMDRIL_BIN"
   start_app

@@ -71,6 +71,7 @@ constexpr UINT TA_TOP = 0;
 
 // ---------------------------------------------------------------------------------------
 // The framebuffer: 32-bit pixels 0x00RRGGBB, row-major, owned by a window (or by a test).
+// Its pixels are its own, or a window surface's memory that it draws into directly.
 // ---------------------------------------------------------------------------------------
 
 // One drawing call, as recorded when a framebuffer's log is switched on.
@@ -90,11 +91,22 @@ struct DrawCall {
 class Framebuffer {
  public:
   Framebuffer(int nWidth = 0, int nHeight = 0);
-  void Resize(int nWidth, int nHeight);  // contents become white
+  // Pixels of its own at the new size (memory it was attached to is let go); contents
+  // become white.
+  void Resize(int nWidth, int nHeight);
+  // Draws from now on straight into memory that someone else owns: nHeight rows of
+  // nWidth pixels, nPitch pixels apart. Contents become white. The memory must outlive the
+  // attachment; Resize or Detach ends it.
+  void Attach(uint32_t* pPixels, int nWidth, int nHeight, int nPitch);
+  // Takes a copy of the attached memory as its own pixels, same size and contents.
+  void Detach();
+  bool IsAttached() const { return m_pExternal != nullptr; }
+  bool IsAttachedTo(const void* pPixels) const { return IsAttached() && m_pExternal == pPixels; }
   int Width() const { return m_nWidth; }
   int Height() const { return m_nHeight; }
-  uint32_t* Row(int y) { return &m_pixels[(size_t)y * (size_t)m_nWidth]; }
-  const uint32_t* Row(int y) const { return &m_pixels[(size_t)y * (size_t)m_nWidth]; }
+  int Pitch() const { return m_nPitch; }  // pixels from one row to the next
+  uint32_t* Row(int y) { return Base() + (size_t)y * (size_t)m_nPitch; }
+  const uint32_t* Row(int y) const { return Base() + (size_t)y * (size_t)m_nPitch; }
   uint32_t Pixel(int x, int y) const;  // 0xRRGGBB; 0 outside the buffer
   void Fill(uint32_t rgb);
 
@@ -111,9 +123,14 @@ class Framebuffer {
   bool WritePng(const char* path) const;
 
  private:
+  uint32_t* Base() { return m_pExternal != nullptr ? m_pExternal : m_pixels.data(); }
+  const uint32_t* Base() const { return m_pExternal != nullptr ? m_pExternal : m_pixels.data(); }
+
   int m_nWidth = 0;
   int m_nHeight = 0;
-  std::vector<uint32_t> m_pixels;
+  int m_nPitch = 0;
+  std::vector<uint32_t> m_pixels;     // its own pixels, while not attached
+  uint32_t* m_pExternal = nullptr;    // the memory it is attached to, or null
   RECT m_dirty{0, 0, 0, 0};
   bool m_bLog = false;
   std::vector<DrawCall> m_log;

@@ -22,10 +22,41 @@ static const UINT MIN_TIMER_PERIOD_MS = 10;
 // Presenting
 // ---------------------------------------------------------------------------------------
 
-// Copies a rectangle of the framebuffer to the window surface and shows it.
-static void Present(CWnd::Impl* p, RECT rc) {
-  if (!p->pWindow) return;
+// Whether the framebuffer can live in the window surface itself: pixels laid out as ours
+// (32 bits, 0x00RRGGBB), rows a whole number of pixels apart, no locking. That is what an
+// X server of depth 24 gives; anything else is drawn apart and converted when presented.
+static bool CanDrawInto(const SDL_Surface* pSurface) {
+  return pSurface->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(pSurface) &&
+         pSurface->pixels != nullptr && pSurface->pitch % 4 == 0 && pSurface->w > 0 &&
+         pSurface->h > 0;
+}
+
+// The window surface, with the framebuffer moved onto it where it can be. After a resize
+// SDL makes the surface anew on the first call here and frees the old one, so every draw
+// that could follow a resize comes through here first; the framebuffer never touches
+// freed memory. A move leaves it white and asks for a whole repaint.
+static SDL_Surface* WindowSurface(CWnd::Impl* p) {
+  if (!p->pWindow) return nullptr;
   SDL_Surface* pSurface = SDL_GetWindowSurface(p->pWindow);
+  if (pSurface && CanDrawInto(pSurface)) {
+    if (!p->fb.IsAttachedTo(pSurface->pixels)) {
+      p->fb.Attach((uint32_t*)pSurface->pixels, pSurface->w, pSurface->h, pSurface->pitch / 4);
+      p->bPaintPending = true;
+    }
+  } else if (p->fb.IsAttached()) {
+    // Whatever it was attached to is gone with the old surface: start over on our own.
+    int nWidth = pSurface ? pSurface->w : p->fb.Width();
+    int nHeight = pSurface ? pSurface->h : p->fb.Height();
+    p->fb.Resize(nWidth, nHeight);
+    p->bPaintPending = true;
+  }
+  return pSurface;
+}
+
+// Shows a rectangle of the framebuffer in the window; copied (and converted) first only
+// where the framebuffer is not the surface itself.
+static void Present(CWnd::Impl* p, RECT rc) {
+  SDL_Surface* pSurface = WindowSurface(p);
   if (!pSurface) return;
   // A resize not yet handled may leave the two sizes apart for a moment.
   int nRight = std::min({(int)rc.right, p->fb.Width(), pSurface->w});
@@ -33,14 +64,16 @@ static void Present(CWnd::Impl* p, RECT rc) {
   int nLeft = std::max((int)rc.left, 0);
   int nTop = std::max((int)rc.top, 0);
   if (nLeft >= nRight || nTop >= nBottom) return;
-  if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) return;
-  int nBytesPerPixel = pSurface->format->BytesPerPixel;
-  SDL_ConvertPixels(nRight - nLeft, nBottom - nTop, SDL_PIXELFORMAT_RGB888,
-                    p->fb.Row(nTop) + nLeft, p->fb.Width() * 4, pSurface->format->format,
-                    (Uint8*)pSurface->pixels + (size_t)nTop * pSurface->pitch +
-                        (size_t)nLeft * nBytesPerPixel,
-                    pSurface->pitch);
-  if (SDL_MUSTLOCK(pSurface)) SDL_UnlockSurface(pSurface);
+  if (!p->fb.IsAttachedTo(pSurface->pixels)) {
+    if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) return;
+    int nBytesPerPixel = pSurface->format->BytesPerPixel;
+    SDL_ConvertPixels(nRight - nLeft, nBottom - nTop, SDL_PIXELFORMAT_RGB888,
+                      p->fb.Row(nTop) + nLeft, p->fb.Pitch() * 4, pSurface->format->format,
+                      (Uint8*)pSurface->pixels + (size_t)nTop * pSurface->pitch +
+                          (size_t)nLeft * nBytesPerPixel,
+                      pSurface->pitch);
+    if (SDL_MUSTLOCK(pSurface)) SDL_UnlockSurface(pSurface);
+  }
   SDL_Rect r{nLeft, nTop, nRight - nLeft, nBottom - nTop};
   SDL_UpdateWindowSurfaceRects(p->pWindow, &r, 1);
 }
@@ -123,14 +156,15 @@ static void SyncClientSize(CWnd* pWnd) {
   CWnd::Impl* p = pWnd->m_pImpl;
   if (!p->pWindow) return;
   int nWidth = 0, nHeight = 0;
-  if (SDL_Surface* pSurface = SDL_GetWindowSurface(p->pWindow)) {
+  if (SDL_Surface* pSurface = WindowSurface(p)) {
     nWidth = pSurface->w;
     nHeight = pSurface->h;
   } else {
     SDL_GetWindowSizeInPixels(p->pWindow, &nWidth, &nHeight);
   }
   if (nWidth < 1 || nHeight < 1) return;  // minimised: keep what we have
-  if (nWidth != p->fb.Width() || nHeight != p->fb.Height()) pWnd->Resize(nWidth, nHeight);
+  if (!p->fb.IsAttached() && (nWidth != p->fb.Width() || nHeight != p->fb.Height()))
+    pWnd->Resize(nWidth, nHeight);
   p->bPaintPending = true;
 }
 
@@ -177,6 +211,8 @@ std::string CWnd::GetWindowText() const { return m_pImpl->caption; }
 
 void CWnd::DestroyWindow() {
   if (!m_pImpl->pWindow) return;
+  // The picture outlives the window, as it does headless.
+  m_pImpl->fb.Detach();
   SDL_DestroyWindow(m_pImpl->pWindow);
   m_pImpl->pWindow = nullptr;
 }
@@ -243,6 +279,8 @@ void CWnd::OnChar(UINT, UINT, UINT) {}
 void CWnd::OnTimer(UINT_PTR) {}
 
 void CWnd::Paint() {
+  // Onto the surface of the window's present size, if a resize has made a new one.
+  WindowSurface(m_pImpl);
   m_pImpl->bPaintPending = false;
   {
     CDC dc(&m_pImpl->fb);

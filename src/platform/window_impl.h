@@ -20,7 +20,8 @@ struct WndTimer {
 };
 
 struct CWnd::Impl {
-  Framebuffer fb;                  // the client area; persists between events
+  Framebuffer fb;                  // the client area; persists between events; drawn
+                                   // straight into the window surface where it can be
   SDL_Window* pWindow = nullptr;   // null while headless or destroyed
   bool bHeadless = false;
   std::string caption;             // CP932

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/font.h"
 #include "platform/window_impl.h"
 
 #ifndef NUMDRIL_VERSION
@@ -66,6 +67,8 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
                     "xvfb-run numdril\n", reason.c_str());
     return 1;
   }
+  // Only now: SDL's start changes the locale and the environment for a moment.
+  PrepareFontsInBackground();
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
     fprintf(stderr, "numdril: cannot open the window (%s)\n", SDL_GetError());
     CloseVideo();

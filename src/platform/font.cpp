@@ -18,11 +18,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -103,12 +106,10 @@ static constexpr size_t MAX_GLYPH_BYTES = 32u << 20;
 static constexpr size_t MAX_INSTANCES = 512;
 static constexpr int MAX_CELL_PIXELS = 2048;
 
-// fontconfig reads its configuration and scans the font directories here, on the first
-// text drawn, so the window can show before that cost is paid.
-static bool EnsureFontsReady() {
-  static bool s_bTried = false;
-  if (s_bTried) return s_bFontsReady;
-  s_bTried = true;
+// fontconfig reads its configuration and the caches of every font directory, and FreeType
+// starts: a few milliseconds, which a real window spends on a second thread while the window
+// is made and shown (PrepareFontsInBackground), and tests spend on their first text.
+static bool InitFontLibraries() {
   if (FcInit() != FcTrue) {
     fprintf(stderr, "numdril: fontconfig could not be initialised; text is drawn as boxes\n");
     return false;
@@ -117,8 +118,40 @@ static bool EnsureFontsReady() {
     fprintf(stderr, "numdril: FreeType could not be initialised; text is drawn as boxes\n");
     return false;
   }
-  s_bFontsReady = true;
   return true;
+}
+
+// The thread of PrepareFontsInBackground, joined by the first text drawn, or at exit before
+// the FreeType library goes (it is declared after s_freeType, so it is destroyed first).
+struct FontPreparation {
+  ~FontPreparation() {
+    if (thread.joinable()) thread.join();
+  }
+  std::thread thread;
+  bool bReady = false;  // written by the thread; read only after joining it
+};
+static FontPreparation s_preparation;
+static bool s_bTried = false;
+
+void PrepareFontsInBackground() {
+  if (s_bTried || s_preparation.thread.joinable()) return;
+  try {
+    s_preparation.thread = std::thread([] { s_preparation.bReady = InitFontLibraries(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the first text does the work instead.
+  }
+}
+
+static bool EnsureFontsReady() {
+  if (s_bTried) return s_bFontsReady;
+  s_bTried = true;
+  if (s_preparation.thread.joinable()) {
+    s_preparation.thread.join();
+    s_bFontsReady = s_preparation.bReady;
+  } else {
+    s_bFontsReady = InitFontLibraries();
+  }
+  return s_bFontsReady;
 }
 
 static FontFace* OpenFace(FcPattern* pFont) {
@@ -181,6 +214,38 @@ static bool MatchIsNamed(FcPattern* pFont, const std::string& name) {
   return false;
 }
 
+// Whether a face's Latin characters all advance alike. (What fontconfig's match says of
+// spacing may be the request's own, copied over.)
+static bool IsFixedPitch(const FontFace* pFace) {
+  for (char ch : std::string("iWm.")) {
+    FT_UInt gi = FT_Get_Char_Index(pFace->ft, (FT_ULong)ch);
+    FT_Fixed advance = 0;
+    if (gi == 0 || FT_Get_Advance(pFace->ft, gi, FT_LOAD_NO_SCALE, &advance) != 0 ||
+        (double)advance != pFace->dHalfAdvance)
+      return false;
+  }
+  return true;
+}
+
+// The faces the program asks for by name are those of the system it was first written for,
+// and are not installed here as a rule: a stand-in that is what was asked for (fixed pitch,
+// Japanese) is the normal case and passes without a word. One that falls short is named
+// once per name and run, as it changes what the screens look like; NUMDRIL_DEBUG_FONTS
+// names every stand-in.
+static void ReportStandIn(const std::string& name, const FontFace* pFace, bool bFixed,
+                          bool bJapanese) {
+  static std::set<std::string> s_reported;
+  std::string shortfall;
+  if (bFixed && !IsFixedPitch(pFace)) shortfall = ", and no fixed-pitch face stands in for it";
+  else if (bJapanese && !FaceHasChar(pFace, 0x3042))  // HIRAGANA LETTER A
+    shortfall = ", and no Japanese face stands in for it";
+  const char* pszDebug = getenv("NUMDRIL_DEBUG_FONTS");
+  const bool bDebug = pszDebug != nullptr && *pszDebug != '\0' && strcmp(pszDebug, "0") != 0;
+  if ((shortfall.empty() && !bDebug) || !s_reported.insert(name).second) return;
+  fprintf(stderr, "numdril: font \"%s\" is not installed%s; using \"%s\"\n", name.c_str(),
+          shortfall.c_str(), pFace->family.c_str());
+}
+
 static FontRequest* FindRequest(const LOGFONT& lf) {
   const bool bBold = lf.lfWeight >= FW_BOLD;
   const bool bFixed = (lf.lfPitchAndFamily & 3) == FIXED_PITCH;
@@ -208,12 +273,8 @@ static FontRequest* FindRequest(const LOGFONT& lf) {
     FcPattern* match = FcFontMatch(nullptr, pat, &result);
     if (match != nullptr) {
       request->pPrimary = OpenFace(match);
-      // Once per name and run: say which face stands in for one that is not installed.
-      static std::set<std::string> s_reported;
-      if (!name.empty() && request->pPrimary != nullptr && !MatchIsNamed(match, name) &&
-          s_reported.insert(name).second)
-        fprintf(stderr, "numdril: font \"%s\" is not installed; using \"%s\"\n", name.c_str(),
-                request->pPrimary->family.c_str());
+      if (!name.empty() && request->pPrimary != nullptr && !MatchIsNamed(match, name))
+        ReportStandIn(name, request->pPrimary, bFixed, bJapanese);
       FcPatternDestroy(match);
     }
     request->pPattern = pat;

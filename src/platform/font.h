@@ -32,6 +32,10 @@ struct FontMetrics {
 
 struct FontInstance;  // one LOGFONT resolved to faces and scales; owned by the font cache
 
+// Starts fontconfig and FreeType on a thread of their own, so that their start-up overlaps
+// the window's; the first text drawn waits for it. Call it at most once, when nothing else
+// changes the environment or the locale any more. Without it the first text does the work.
+void PrepareFontsInBackground();
 // Resolves a LOGFONT (fontconfig on first use) to a cached instance; never fails.
 FontInstance* FindFontInstance(const LOGFONT& lf);
 FontMetrics GetFontMetrics(const FontInstance* pFont);

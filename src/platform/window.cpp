@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/window_impl.h"
@@ -127,7 +128,19 @@ bool OpenVideo(std::string* pReason) {
   // The input method shows its own composition and candidates; we draw only what it
   // commits.
   SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+  // A trainer does not keep the screen from blanking, as a video player would; nor does
+  // it ask the session bus to, which SDL would do at start otherwise.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Xlib's own input method reads the locale's whole Compose table (thousands of lines)
+  // when SDL opens it: most of SDL's start-up. Compose sequences make accented letters and
+  // symbols, none of which the program takes (every key it uses is a plain one), so unless
+  // the user names a table of their own it reads an empty one. An input method server
+  // (for Japanese) is not affected. Put back at once, so no later process inherits it.
+  const bool bQuietCompose = getenv("XCOMPOSEFILE") == nullptr;
+  if (bQuietCompose) setenv("XCOMPOSEFILE", "/dev/null", 0);
+  const int nInit = SDL_Init(SDL_INIT_VIDEO);
+  if (bQuietCompose) unsetenv("XCOMPOSEFILE");
+  if (nInit != 0) {
     if (pReason) *pReason = SDL_GetError();
     return false;
   }
@@ -385,6 +398,11 @@ static void HandleEvent(CWnd* pWnd, const SDL_Event& event) {
 }
 
 void RunMessageLoop(CWnd* pWnd) {
+  // The new window's exposure is queued by now, as a rule: take it, and whatever came with
+  // it, before the first paint, so that one paint shows the window instead of two. (Windows
+  // too paints only once the queue is empty.)
+  SDL_Event first;
+  while (!s_bQuit && SDL_PollEvent(&first)) HandleEvent(pWnd, first);
   while (!s_bQuit) {
     if (pWnd->m_pImpl->bPaintPending) pWnd->Paint();
     SDL_Event event;

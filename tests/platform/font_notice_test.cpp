@@ -1,0 +1,89 @@
+// When the font code speaks on standard error: a stand-in that is what was asked for passes
+// quietly (a normal start says nothing); one that falls short is named once; the debug
+// variable names every stand-in. Each case that needs its own font configuration runs in
+// a fresh process, since fontconfig reads its configuration once.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+// A proportional face the project's own fonts always include.
+const char PROPORTIONAL_FACE[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+void PrintLatin(const char* pszText) {
+  Framebuffer fb(200, 40);
+  CDC dc(&fb);
+  LOGFONT lf{};
+  lf.lfHeight = 16;
+  lf.lfWidth = 8;
+  lf.lfCharSet = ANSI_CHARSET;
+  lf.lfPitchAndFamily = FIXED_PITCH;
+  strcpy(lf.lfFaceName, "Lucida Console");
+  CFont font;
+  font.CreateFontIndirect(&lf);
+  dc.SelectObject(&font);
+  dc.TextOut(0, 0, pszText, (int)strlen(pszText));
+}
+
+// Points fontconfig at a configuration whose only face is a proportional one.
+void UseOnlyAProportionalFace() {
+  std::string dir = testing::TempDir() + "numdril-fonts-" + std::to_string(getpid());
+  std::string conf = dir + ".conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir
+                      << "</dir>\n  <cachedir>" << dir << "-cache</cachedir>\n</fontconfig>\n";
+  std::string cmd = "mkdir -p '" + dir + "' && ln -sf '" + PROPORTIONAL_FACE + "' '" + dir + "/'";
+  if (system(cmd.c_str()) != 0) exit(3);
+  setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+}
+
+bool HaveProportionalFace() {
+  FILE* pFile = fopen(PROPORTIONAL_FACE, "rb");
+  if (pFile) fclose(pFile);
+  return pFile != nullptr;
+}
+
+}  // namespace
+
+TEST(FontNotice, AFixedPitchStandInForTheProgramsOwnFaceIsQuiet) {
+  unsetenv("NUMDRIL_DEBUG_FONTS");
+  testing::internal::CaptureStderr();
+  PrintLatin("12345");
+  PrintLatin("67890");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(FontNotice, AStandInThatFallsShortIsNamedOnceAndTheDebugVariableNamesEveryOne) {
+  if (!HaveProportionalFace()) GTEST_SKIP() << PROPORTIONAL_FACE << " is not installed";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Only a proportional face installed: the fixed-pitch request is served badly, once said.
+  EXPECT_EXIT(
+      {
+        unsetenv("NUMDRIL_DEBUG_FONTS");
+        UseOnlyAProportionalFace();
+        PrintLatin("12345");
+        PrintLatin("67890");
+        fputs("done\n", stderr);
+        exit(0);
+      },
+      testing::ExitedWithCode(0),
+      "^numdril: font \"Lucida Console\" is not installed, and no fixed-pitch face stands in "
+      "for it; using \"DejaVu Sans\"\ndone\n$");
+  // With the debug variable, a good stand-in is named too.
+  EXPECT_EXIT(
+      {
+        setenv("NUMDRIL_DEBUG_FONTS", "1", 1);
+        PrintLatin("12345");
+        PrintLatin("67890");
+        fputs("done\n", stderr);
+        exit(0);
+      },
+      testing::ExitedWithCode(0),
+      "^numdril: font \"Lucida Console\" is not installed; using \"DejaVu Sans Mono\"\ndone\n$");
+}

@@ -15,7 +15,7 @@
 #endif
 
 static const char HELP_TEXT[] =
-    "Usage: numdril [OPTION]\n"
+    "Usage: numdril [OPTION]...\n"
     "A trainer for typing on the numeric keypad, in a window of its own.\n"
     "\n"
     "      --help     display this help and exit\n"
@@ -44,6 +44,7 @@ static void LetSdlCatchSignals() {
 
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--") == 0) break;
     if (strcmp(argv[i], "--help") == 0) {
       fputs(HELP_TEXT, stdout);
       return 0;
@@ -51,6 +52,12 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     if (strcmp(argv[i], "--version") == 0) {
       printf("numdril %s\n", NUMDRIL_VERSION);
       return 0;
+    }
+    // An option it does not know is a mistake to point out, not to start a session over.
+    if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      fprintf(stderr, "numdril: unrecognized option '%s'\nTry 'numdril --help' for more information.\n",
+              argv[i]);
+      return 2;
     }
   }
   // Before anything else, so that a run that cannot show a window touches no file.

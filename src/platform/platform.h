@@ -299,8 +299,9 @@ class CWinApp {
 void PostQuitMessage(int nExitCode);
 // Whether PostQuitMessage (or a close, or a signal) has asked the loop to end.
 bool QuitRequested();
-// Runs the program: answers --help and --version, checks for a display (one line on stderr
-// and exit code 1 without one), InitInstance, the message loop until PostQuitMessage, the
+// Runs the program: answers --help and --version (on stdout, exit code 0), refuses any other
+// option (stderr, exit code 2), checks for a display (one line on stderr and exit code 1
+// without one), InitInstance, the message loop until PostQuitMessage, the
 // window's close, SIGINT or SIGTERM, then the window goes and ExitInstance runs.
 int RunApplication(CWinApp* pApp, int argc, char** argv);
 // A modal message box with one OK button, shown when no main window exists any more; where

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/icon.h"
 #include "platform/window_impl.h"
 
 // Set by PostQuitMessage, a window close or SIGINT/SIGTERM (which SDL turns into SDL_QUIT).
@@ -181,6 +182,18 @@ static void SyncClientSize(CWnd* pWnd) {
   p->bPaintPending = true;
 }
 
+// The window's icon, the same drawing as the icon files installed for the desktop; the
+// window manager scales it to the sizes it shows.
+static void SetIcon(SDL_Window* pWindow) {
+  const int nSize = 64;
+  std::vector<uint32_t> pixels = DrawAppIcon(nSize);
+  SDL_Surface* pIcon = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), nSize, nSize, 32, nSize * 4,
+                                                          SDL_PIXELFORMAT_ARGB8888);
+  if (!pIcon) return;  // a window without an icon is still a window
+  SDL_SetWindowIcon(pWindow, pIcon);
+  SDL_FreeSurface(pIcon);
+}
+
 BOOL CWnd::CreateTopLevel(const char* pszCaption) {
   std::string reason;
   if (m_pImpl->pWindow || !OpenVideo(&reason)) return FALSE;
@@ -198,6 +211,7 @@ BOOL CWnd::CreateTopLevel(const char* pszCaption) {
                                       SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, nWidth,
                                       nHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!m_pImpl->pWindow) return FALSE;
+  SetIcon(m_pImpl->pWindow);
   if (!SDL_GetWindowSurface(m_pImpl->pWindow)) {
     DestroyWindow();
     return FALSE;

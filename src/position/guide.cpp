@@ -70,8 +70,8 @@ void BuildGuideLookup() {
       s_guideColumn[ch] = (unsigned char)(k + 1);
     }
   }
-  s_guideRow['\r'] = 4;
-  s_guideColumn['\r'] = 4;
+  s_guideRow[(unsigned char)'\r'] = 4;
+  s_guideColumn[(unsigned char)'\r'] = 4;
   s_bLookupBuilt = true;
 }
 

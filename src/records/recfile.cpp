@@ -229,16 +229,28 @@ static int64_t RunSecondsUntil(time64_t tNow) {
   return tNow > g_tStart ? (int64_t)(tNow - g_tStart) : 0;
 }
 
+// Line 1 reads back only below 10000 hours (a fifth hour digit joins the label) and the
+// other lines below 100000: a larger total is written as the most the line can hold, so the
+// next start can still read the file.
+constexpr int64_t TOTAL_LINE_MAX_SECONDS = 9999 * 3600 + 59 * 60 + 59;
+constexpr int64_t ITEM_LINE_MAX_SECONDS = 99999 * 3600 + 59 * 60 + 59;
+
+static void SplitSecondsCapped(int64_t nSeconds, int64_t nMax, int* pnHours, int* pnMinutes,
+                               int* pnSeconds) {
+  SplitSeconds(nSeconds > nMax ? nMax : nSeconds, pnHours, pnMinutes, pnSeconds);
+}
+
 // Writes the whole record to pFile; false when a write fails.
 static bool WriteRecordLines(FILE* pFile, time64_t tNow) {
   const char* pszTimeFormat = g_bEnglish == 1 ? TIME_FORMAT_EN : TIME_FORMAT_JA;
   int nHours, nMinutes, nSeconds;
 
-  SplitSeconds((int64_t)g_nPastSeconds + RunSecondsUntil(tNow), &nHours, &nMinutes, &nSeconds);
+  SplitSecondsCapped((int64_t)g_nPastSeconds + RunSecondsUntil(tNow), TOTAL_LINE_MAX_SECONDS,
+                     &nHours, &nMinutes, &nSeconds);
   if (fputs(g_bEnglish == 1 ? TOTAL_LABEL_EN : TOTAL_LABEL_JA, pFile) < 0) return false;
   if (fprintf(pFile, pszTimeFormat, nHours, nMinutes, nSeconds) < 0) return false;
 
-  SplitSeconds(g_nPositionSeconds, &nHours, &nMinutes, &nSeconds);
+  SplitSecondsCapped(g_nPositionSeconds, ITEM_LINE_MAX_SECONDS, &nHours, &nMinutes, &nSeconds);
   if (fprintf(pFile, "%-34s%16s ", POSITION_FILE_NAME, "") < 0) return false;
   if (fprintf(pFile, pszTimeFormat, nHours, nMinutes, nSeconds) < 0) return false;
 
@@ -249,7 +261,8 @@ static bool WriteRecordLines(FILE* pFile, time64_t tNow) {
       if (fprintf(pFile, "%-34s%7.1lf %-8.8s ", pList[i].text, g_dBestSpeed[g][i],
                   g_szBestDate[g][i]) < 0)
         return false;
-      SplitSeconds(g_nRandomSeconds[g][i], &nHours, &nMinutes, &nSeconds);
+      SplitSecondsCapped(g_nRandomSeconds[g][i], ITEM_LINE_MAX_SECONDS, &nHours, &nMinutes,
+                         &nSeconds);
       if (fprintf(pFile, pszTimeFormat, nHours, nMinutes, nSeconds) < 0) return false;
     }
   }

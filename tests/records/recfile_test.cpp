@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -72,6 +73,26 @@ TEST(RecordFile, WritesColumnsByteForByteAndReadsThemBack) {
   EXPECT_EQ(g_dBestSpeed[0][0], 123.5);
   EXPECT_STREQ(g_szBestDate[0][0], "26/11/30");
   EXPECT_EQ(g_nRandomSeconds[0][0], 363547);
+}
+
+TEST(RecordFile, TotalsPastWhatALineHoldsAreWrittenAsTheMostItCanReadBack) {
+  Session s;
+  s.Start();
+  // 9999 h 59 min 59 s earlier and 2 s now: a fifth hour digit would join the line 1 label,
+  // and a sixth one would push the other lines out of their columns.
+  g_nPastSeconds = 9999 * 3600 + 59 * 60 + 59;
+  g_nPositionSeconds = 100000 * 3600;
+  g_nRandomSeconds[0][0] = INT_MAX;
+  s.Advance(2000);
+  ASSERT_EQ(WriteRecordFile(), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.rec"),
+            RecordText(" 9999hour59mi59se", "99999hour59mi59se", "    0.0", SPACES8,
+                       "99999hour59mi59se"));
+
+  ResetRecordState();
+  EXPECT_EQ(ReadBack(), 1) << "the next start reads every line";
+  EXPECT_EQ(g_nPastSeconds, 9999 * 3600 + 59 * 60 + 59);
+  EXPECT_EQ(g_nRandomSeconds[0][0], 99999 * 3600 + 59 * 60 + 59);
 }
 
 TEST(RecordFile, ANeverSetDateIsEightSpacesBothWays) {

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Typing with a Japanese input method on reaches the same screens as plain keys: the
+# committed text (hiragana, full-width digits, katakana) arrives as code page 932 bytes and
+# comes out of normalisation as the key on the same key top.
+#   ぬ (the "1" key) leaves the title, １ chooses position practice, ア (the "3" key) the
+#   record screen, ４ ends the program.
+source "$(dirname "$0")/lib/common.bash" "$1"
+source "$(dirname "$0")/lib/screens.bash"
+
+start_app
+size=$(window_size)
+SCREEN_W=${size%x*}
+SCREEN_H=${size#*x}
+focus_window
+
+# type_text TEXT: the text as an input method commits it, and waits for the screen to change.
+type_text() {
+  screenshot "$WORK/before.ppm" || fail "no screenshot"
+  xdotool type --delay 50 "$1" || fail "xdotool type $1"
+  wait_screen_change "$WORK/before.ppm" || fail "typing $1 changed nothing"
+  wait_screen_still || fail "the screen did not settle after $1"
+}
+
+type_text "ぬ"
+screenshot "$WORK/menu.ppm"
+# The menu: its header on the normal grid, its items navy on the enlarged grid.
+expect_ink "$WORK/menu.ppm" 1 168 17 472 "$PURPLE" "menu header"
+expect_ink_e "$WORK/menu.ppm" 48 160 64 296 "$NAVY" "menu item 1"
+
+type_text "１"
+screenshot "$WORK/position.ppm"
+# The position drill: the keypad's home row is magenta, the asked-for key blue.
+expect_rgb "$WORK/position.ppm" 131 207 "$MAGENTA" "home row key 4"
+expect_ink "$WORK/position.ppm" 33 273 81 369 "$BLUE" "asked-for key"
+
+send_keys Escape Escape
+wait_screen_still || fail "the menu did not settle"
+screenshot "$WORK/menu2.ppm"
+# Position practice was chosen last: it is green now.
+expect_ink_e "$WORK/menu2.ppm" 48 160 64 296 "$GREEN" "menu item 1 marked"
+
+type_text "ア"
+screenshot "$WORK/record.ppm"
+expect_ink "$WORK/record.ppm" 1 1 17 160 "$GREEN" "record screen's earlier use time"
+expect_ink "$WORK/record.ppm" 80 1 96 140 "$BROWN" "record screen's position row"
+
+send_keys Escape
+wait_screen_still || fail "the menu did not settle"
+xdotool type --delay 50 "４" || fail "xdotool type ４"
+wait_exit 30
+[ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after ４ on the menu"
+[ -s "$WORK/numdril.rec" ] || fail "no numdril.rec after ４ on the menu"
+echo "PASS: input-method text reaches the same screens as plain keys"

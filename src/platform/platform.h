@@ -156,7 +156,7 @@ class CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONT* pLogFont);
-  const LOGFONT& Spec() const { return m_lf; }
+  const LOGFONT& Description() const { return m_lf; }
 
  private:
   friend class CDC;

@@ -156,7 +156,6 @@ class CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONT* pLogFont);
-  const LOGFONT& Description() const { return m_lf; }
 
  private:
   friend class CDC;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing cost of the text screen as the program draws it, through the screen operations:
 // a whole dense screen repainted at three client sizes, and the few cells one typed key of
 // the timed drill redraws, with its changed rectangle taken for the window. Not a test.

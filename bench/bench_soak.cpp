@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Soak benchmark: a million keys (or as many as asked) across every screen, headless, with
 // the clock and the timers moving as in a real session; reports resident memory along the
 // way and checks the files saved at the end. Exits non-zero when the files are wrong.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures numdril in a real window on a private Xvfb, as the shared perf tools measure the
 # typing trainers it is compared with: start to mapped window, to first frame drawn, idle
 # memory, and key to changed cell in the timed random drill; and the bare-X floor in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the libFuzzer targets: a private working folder for the program's files,
 // a reader of the fuzzer's bytes, and a loud failure. Not a test framework.
 #pragma once

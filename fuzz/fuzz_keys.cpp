@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: plays arbitrary keys, clock steps, timer events, repaints and resizes into the
 // program headless, across every screen, then ends it as the exit path does. Checks that
 // no timer outlives its drill, that the program writes only its own three files, and that

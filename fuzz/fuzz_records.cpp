@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary bytes as the record file numdril.rec, read at start-up and written
 // again at exit in both languages. Checks that every value read is finite and not
 // negative, and that what is written reads back whole with the same values. Not a check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary byte strings, positions, scales and client sizes into the text
 // renderer and the full-width key display, drawn on a small framebuffer that the client
 // rectangle need not match. Checks only that drawing stays inside the buffer and never

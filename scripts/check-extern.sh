@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fails when a .cpp under src/ declares a global with extern (globals belong in headers),
 # or when code outside the platform layer includes SDL or FreeType.
 set -u

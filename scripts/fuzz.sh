@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang (in build-fuzz) and runs each for a bounded time,
 # starting from its committed seeds and regression inputs. Exits non-zero on any crash,
 # hang, leak or broken invariant; the input that did it is left in build-fuzz/findings.

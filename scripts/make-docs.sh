@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the README's pictures of numdril's screens into docs/, headless, with
 # tools/numdril_render at a window of 1280 x 800, from a practice record of earlier runs.
 # Builds the renderer first (in $BUILD_DIR, default build/).

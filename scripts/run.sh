@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and starts numdril in the current directory (its record files live there).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)

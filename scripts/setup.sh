@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs, with apt-get, everything numdril needs to build, test and run on Debian.
 # Safe to run again: packages already present are skipped.
 set -euo pipefail

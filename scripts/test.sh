@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every test: the headless suites and, under a virtual X
 # server, the real-window sessions. Exits non-zero when anything fails.
 #   BUILD_DIR=build-asan CMAKE_ARGS=-DNUMDRIL_SANITIZE=ON scripts/test.sh

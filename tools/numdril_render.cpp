@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless renderer: plays keys, clock steps and timer events into the program at a chosen
 // client size, without a display, and writes the screen as PNG. A developer tool for
 // looking at screens; the README's pictures come from it.

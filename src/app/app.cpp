@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object: creates the view and its window at start, and runs the
 // exit-time saving once the message loop has ended.
 #include "app/app.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Application shell: the application object, the view that hands every paint, key and
 // timer event to the screen flow, and the exit-time saving with its notice.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exit-time saving: close-out of an open drill, the practice log, the record file, and the
 // notice that names each file not saved. Runs once, whichever way the program ends.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // numdril: a trainer for typing on the numeric keypad.
 #include "app/app.h"
 

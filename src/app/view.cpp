@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view: hands every paint, typed character and timer event to the screen flow with a
 // device context to draw on. Holds nothing of its own.
 #include "app/app.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mode state machine: the paint, key and timer entry points, lesson start and the
 // per-run drill state both drills share. Chooses screens; the screens draw themselves.
 #include <cmath>

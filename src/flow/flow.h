@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screen flow: the mode state machine with its three entry points (paint, key, timer),
 // lesson start, and the per-run drill state that both drills share. Draws nothing itself
 // beyond choosing the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key normalisation: turns full-width, hiragana, katakana and kana-lock characters back
 // into the plain key on the same key top. Holds the half-received two-byte character;
 // draws nothing.

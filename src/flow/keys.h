@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key normalisation: full-width, hiragana, katakana and kana-lock characters back to the
 // plain key on the same key top.
 #pragma once

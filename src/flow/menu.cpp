@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The title screen, the menu screen and its key selection, and the one-line header of
 // the drill screens. Draws through the text screen; decides nothing about modes.
 #include "flow/menu.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Menus, the title screen and the drill screen headers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Practice utilities shared by both drills and the record writers: key upper-casing,
 // whole-second truncation, stamp differences and the year-first date. Pure; no state.
 #include "flow/util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small pure helpers shared by both drills and the record writers.
 #pragma once
 

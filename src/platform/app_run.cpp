@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's run: command-line answers, the display check, InitInstance, the message
 // loop, ExitInstance; and the modal notice shown once the main window is gone.
 #include <SDL.h>

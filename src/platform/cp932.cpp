@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932 (Shift-JIS) to and from UTF-8 through iconv, plus the per-character decoder
 // that text drawing uses. Knows nothing of fonts or windows.
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C runtime stand-ins: one wall clock (real, or set and advanced by tests), local date
 // and time texts, a monotonic clock for timer deadlines, and the classic 15-bit generator.
 // Not the window's timers: those live in window.cpp.

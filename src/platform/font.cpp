@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts behind CDC::TextOut: a LOGFONT resolved through fontconfig to FreeType faces, scaled
 // to its cell, and glyphs rendered into cached coverage images. Paints nothing itself.
 //

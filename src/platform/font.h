@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Private to the platform layer: fonts resolved from LOGFONT and glyphs rendered and cached
 // for CDC::TextOut, and the CP932 character decoder. Not for code outside src/platform/.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The software framebuffer every drawing call ends in: 0x00RRGGBB pixels, the rectangle
 // changed since it was last presented, and the optional log of drawing calls. The pixels
 // are its own or a window surface's, which it then draws into directly. No drawing rules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing context over a Framebuffer, with the pixel rules of the Windows calls the
 // program was written against: fills, lines, ellipses and opaque text. Fonts are resolved
 // and rasterised in font.cpp; this file only places and paints what comes back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's icon: a numeric keypad in the screens' teal and purple, drawn as rounded
 // rectangles with 4 x 4 samples a pixel, so it is crisp at 16 pixels and smooth at 256.
 // Knows nothing of windows or files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's icon, drawn by code: the window's icon and the files the desktop installs
 // (src/res/icons/, written by src/res/make_icons.cpp) come from this one drawing. Private to
 // the platform layer and that generator.

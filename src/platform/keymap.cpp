@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard translation: SDL key and text events to OnChar codes and accelerator actions,
 // as an ANSI window on a Japanese system would receive them.
 #include "platform/keymap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard translation at the window's edge: SDL key and text events become the character
 // codes a view's OnChar expects, or one of the few accelerator actions. Draws nothing and
 // keeps no state but the pairing of a key with the text event that follows it.

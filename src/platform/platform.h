@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform layer: a small stand-in for the Windows framework, GDI and the C runtime
 // calls the program was written against. It owns the window, the software framebuffer,
 // fonts, timers, the clock and the random generator. It knows nothing of the screens.

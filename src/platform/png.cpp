@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a framebuffer as an 8-bit RGB PNG with libpng (tests, screenshots, the headless
 // renderer). Reading PNGs is not this layer's business.
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window: a client-area framebuffer shown in an SDL2 window (or kept headless for
 // tests), its timers, and the one-thread message loop that feeds it keys, paints and
 // timer ticks. Knows nothing of what is drawn.

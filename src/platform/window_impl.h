@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inside of CWnd, shared by the window (window.cpp) and the message loop
 // (app_run.cpp). Private to src/platform/; nothing else includes it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Position practice engine: judges each key against the asked-for one, runs the one-shot
 // hint timer while the guide is hidden, times the drill and gives advice at its end.
 // Draws only through the screen and guide operations of this folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keypad guide: the picture of the numeric keypad with its key marks, and the right hand
 // under it whose fingernail marks the finger for the asked-for key. Keeps no drill state.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Position practice: the key-position drill, its screen and the keypad guide.
 #pragma once
 

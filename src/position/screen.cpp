@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Position practice screen: the full redraw and the status and prompt lines that the engine
 // updates in place. The keypad picture and the hand are in guide.cpp; no state changes here.
 #include <cstdio>

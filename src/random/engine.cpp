@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random practice engine: judges each key against the practice text, keeps the run's clock,
 // counts and speed, and ends runs. Draws only what a key changes, never the whole screen.
 #include <cassert>

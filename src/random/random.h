@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random practice: the practice text, the timed drill, its screen and its clock.
 #pragma once
 

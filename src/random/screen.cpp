@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random practice screen: draws the whole drill screen from the run state, and keeps the
 // clock and speed lines moving once a second. Judges no keys; that is engine.cpp's.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Practice text generator for the random drill: fills the grid of digit groups whose
 // length follows the lesson's best speed. Draws nothing and keeps no run state.
 #include <cassert>

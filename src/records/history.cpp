@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The practice log numdril.log and the speed history numdril.spd, both append-only and
 // never read back, and the exit-time close-out of a drill still on screen. Does not draw.
 #include <climits>

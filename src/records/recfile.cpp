@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The practice record file numdril.rec: the record values, start-up reading and seeding,
 // and the exit-time rewrite. Does not draw.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records: the record file, the practice log, the speed history, the record screen, and
 // the start, exit and save-status values the exit path reads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record screen: earlier and current use time and each practice item's best speed,
 // date and practice time. Holds no state and takes no keys.
 #include <cstdio>

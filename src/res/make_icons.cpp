@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the program's icon as RGBA PNG files, one for each size the desktop's icon theme
 // asks for, into a folder (src/res/icons/, where they are kept and installed from). A
 // developer tool, run by the numdril_icons target; the program itself draws the same icon.

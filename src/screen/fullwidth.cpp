@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full-width display of single keys: a typed byte (ASCII or half-width katakana) becomes
 // the square, double-byte form of the same key top and goes to the text renderer.
 #include <cstring>

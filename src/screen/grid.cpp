@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The character grid: virtual-to-pixel scaling, colours, clearing, the print entry points
 // and the item-list printers. How a string becomes glyphs lives in text.cpp.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emulated text screen: an 80 x 25 cell grid in a 640 x 400 virtual space, scaled to
 // the client area at every draw; colours, clearing, text placement, the Shift-JIS text
 // renderer, boxes, discs, underlines and the full-width display of single keys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Boxes, discs and underlines on the virtual grid. Each call makes its own pen and brush
 // and leaves the context's objects and text colours as it found them.
 #include <climits>

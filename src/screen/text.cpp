@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Shift-JIS text renderer: cell metrics from the client size, the per-string choice
 // between Japanese and Latin rendering, font descriptions, and one output call per cell.
 // Glyphs are placed on the virtual grid, never by the font's advance widths.

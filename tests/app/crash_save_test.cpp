@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exit-time saving killed outright: a child process runs the real exit-time save over an
 // existing record and is killed with SIGKILL at random moments around it, hundreds of
 // times. numdril.rec must then always be the old file or the new one, whole; never empty,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exit-time saving as the user meets it: the writes in order with an open drill closed
 // out, the notice naming each file not saved, and the old record surviving a failed save.
 #include <gtest/gtest.h>

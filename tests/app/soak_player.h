@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A tireless headless user for long runs: plays keys into the program the way a person
 // practising for days would, across every screen (title, menu, both drills to their end,
 // cancels, timeouts, hints, the record screen), moving the clock and firing the timers as

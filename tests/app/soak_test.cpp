@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A short soak: fifty thousand keys across every screen, headless, with the clock and the
 // timers moving as in a real session. Memory must stay flat once every screen has been
 // drawn, and the files saved at the end must read back whole. bench/bench_soak.cpp runs

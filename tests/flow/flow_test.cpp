@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenarios of the screen flow through the headless view: leaving the title, choosing from
 // the menu, the record screen, lesson start and its record slots, timer routing, and the
 // title and menu as pixels at 642 x 402.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of key normalisation: two-byte characters joined and mapped to the plain key,
 // kana-lock bytes mapped to their key top, and the dropped cases.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of menu selection and the drill header, called directly on a bare framebuffer.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the practice utilities: key upper-casing, whole-second truncation, stamp
 // differences and date reformatting.
 #include <gtest/gtest.h>

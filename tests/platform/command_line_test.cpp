@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's command line, answered before any window: --help and --version on standard
 // output with exit code 0, an unknown option refused on standard error with exit code 2,
 // and none of them starting the program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C runtime stand-ins: the settable clock with its date and time texts, and the
 // classic 15-bit generator.
 #include <gtest/gtest.h>

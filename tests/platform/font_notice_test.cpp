@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When the font code speaks on standard error: a stand-in that is what was asked for passes
 // quietly (a normal start says nothing); one that falls short is named once; the debug
 // variable names every stand-in. Each case that needs its own font configuration runs in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text through the drawing context: opaque cells, glyphs that stay in their cells, bold,
 // Japanese faces, missing characters, the draw log, and code page 932 conversion.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framebuffer on memory it does not own (a window surface, whose rows may be padded):
 // drawing lands at the right places, padding is never touched, and letting go keeps the
 // picture. Not the drawing rules themselves (gdi_test.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel rules of the drawing context on tiny framebuffers: every pixel is checked inside
 // or outside. Text has its own file (font_test.cpp).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's icon: its shape at the sizes the desktop uses, and the committed icon
 // files (src/res/icons/) still the same drawing as the window's icon.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard translation at the window's edge: what each SDL key and text event delivers
 // to OnChar, and which keys are accelerators.
 #include "platform/keymap.h"

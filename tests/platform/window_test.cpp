@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window without a display: client size, paints and key events through the view's
 // handlers, persistent drawing, the timer table and how the loop schedules timers.
 #include <gtest/gtest.h>

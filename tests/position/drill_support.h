@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the position drill tests: entering the drill, pressing right and wrong
 // keys, reading the guide's pixels at 642 x 402, and comparing a repaint with the screen.
 #pragma once

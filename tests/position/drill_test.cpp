@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Position drill scenarios through the real view: keys, hint timers, drill timing, advice,
 // and that a repaint at any point shows exactly what the key and timer handlers drew.
 #include <set>

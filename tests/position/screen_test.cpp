@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The position drill screen in pixels: the keypad guide, its marks, the hand and the
 // asked-for key at 642 x 402, and redraws that match the handlers at other window sizes.
 #include "drill_support.h"

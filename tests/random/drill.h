@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the random drill tests: reaching the drill through the menu, typing the
 // practice text, and checking what a status line shows on screen.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random drill driven through the view: whole runs typed key by key on a moving
 // clock, their ends (completion, time limit by tick or by key, cancel), best speeds,
 // the speed history, and the run's time added to the practice total exactly once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random drill screen: what ticks of the clock show, and repaints that rebuild from
 // the run state exactly what the key and timer handlers drew piece by piece.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Practice text generation: length by best speed, the shape of every line, the
 // characters drawn, and the cells the generator must leave alone.
 #include <gtest/gtest.h>

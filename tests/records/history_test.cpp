@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The practice log and the speed history: their lines byte for byte in both languages,
 // one speed history line per new best speed, and appends that fail.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record file numdril.rec: its bytes, reading both languages back, short and damaged
 // files, and a rewrite that never loses the old record.
 #include <gtest/gtest.h>

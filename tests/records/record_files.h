@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the record tests: record file texts built column by column, reading a
 // record file back, and finding what the screen printed in the drawing log.
 #pragma once

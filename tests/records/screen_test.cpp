@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record screen at 642 x 402: what it prints and where, with and without a record,
 // and its elapsed time growing between two visits while the earlier use time stays.
 #include <gtest/gtest.h>

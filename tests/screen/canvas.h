@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bare drawing surface for the text-screen tests: a framebuffer of a chosen client size,
 // a context on it, g_rcClient set to match and every screen global at its start.
 #pragma once

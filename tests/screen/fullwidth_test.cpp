@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full-width display of single keys: which string each key becomes and how it is drawn.
 #include <set>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scaling of the virtual grid, clearing, colours and the item-list printers.
 #include "screen/canvas.h"
 

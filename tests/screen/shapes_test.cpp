@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Boxes, discs and underlines: the pixel rectangles they cover and the objects they leave.
 #include "screen/canvas.h"
 

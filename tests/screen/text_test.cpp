@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text renderer: cell metrics, text classes, look-alikes, fonts asked for, glyph
 // placement, the black-circle disc and the byte limits.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless test session.
 #include "support/session.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless test session: a view of a chosen client size over a framebuffer, a clock the
 // test moves, timers the test fires, and a temporary working directory for the files.
 #pragma once

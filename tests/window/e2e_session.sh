@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # numdril end to end in a real window: a scripted user types on the keyboard (keypad keys
 # included) from the title through a whole position drill, the record screen, a random
 # run typed to its end, a random run ended by the 60-second clock, and Exit; every screen

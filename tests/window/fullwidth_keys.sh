@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Typing with a Japanese input method on reaches the same screens as plain keys: the
 # committed text (hiragana, full-width digits, katakana) arrives as code page 932 bytes and
 # comes out of normalisation as the key on the same key top.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # numdril in a real window: when the record file cannot be written, the save-failure
 # notice comes up after the main window is gone, names the file, and closes with Return
 # or Escape; the program then ends normally.

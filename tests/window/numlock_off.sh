@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The numeric keypad in a real window, with Num Lock off and on: its keys type digits and
 # Enter either way, each press exactly once. xdotool is made to press the keypad's keys
 # as a keyboard does, by the keysyms they have without Num Lock (KP_End for the 1), so

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # numdril in a real window: command-line answers, the refusal without a display, a key,
 # a resize, and the three ways out (close button, SIGTERM, SIGINT), each saving the
 # practice log and record on the way.

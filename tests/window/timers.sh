@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # numdril in a real window: a window timer fires on its own, with no key pressed. The
 # position drill with its guide hidden marks the asked-for key after a few seconds.
 #   timers.sh PATH_TO_NUMDRIL

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers for the real-window tests (tests/window/*.sh): a temporary working directory,
 # starting numdril and finding its window, keys, screenshots, and the ways to end it.
 # Sourced, not run; every wait polls with a deadline instead of sleeping a fixed time.

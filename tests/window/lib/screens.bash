@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Reading numdril's screens from window screenshots (binary PPM, as the X helper and
 # numdril_render's ppm: step write them), for the end-to-end tests: pixels at the program's
 # own virtual coordinates, colour counts in a rectangle, bands compared with the headless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A small X client for the real-window tests, which run without a window manager:
  *   xwin close WINDOW_ID       asks the window to close, as a title bar's close button
  *                              does (a WM_DELETE_WINDOW client message)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The program's run: command-line answers, the display check, InitInstance, the message
+// The program's run: the command line, the display check, InitInstance, the message
 // loop, ExitInstance; and the modal notice shown once the main window is gone.
 #include <SDL.h>
 
@@ -10,21 +10,6 @@
 
 #include "platform/font.h"
 #include "platform/window_impl.h"
-
-#ifndef NUMDRIL_VERSION
-#define NUMDRIL_VERSION "1.0.0"
-#endif
-
-static const char HELP_TEXT[] =
-    "Usage: numdril [OPTION]...\n"
-    "A trainer for typing on the numeric keypad, in a window of its own.\n"
-    "\n"
-    "      --help     display this help and exit\n"
-    "      --version  output version information and exit\n"
-    "\n"
-    "The practice record (numdril.rec), the practice log (numdril.log) and the speed\n"
-    "history (numdril.spd) are kept in the current directory.\n"
-    "Without a desktop session, run it on a virtual display: xvfb-run numdril\n";
 
 static bool HasDisplay() {
   const char* pszX = getenv("DISPLAY");
@@ -44,24 +29,15 @@ static void LetSdlCatchSignals() {
 }
 
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--") == 0) break;
-    if (strcmp(argv[i], "--help") == 0) {
-      fputs(HELP_TEXT, stdout);
-      return 0;
-    }
-    if (strcmp(argv[i], "--version") == 0) {
-      printf("numdril %s\n", NUMDRIL_VERSION);
-      return 0;
-    }
-    // An option it does not know is a mistake to point out, not to start a session over.
-    if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      fprintf(stderr, "numdril: unrecognized option '%s'\nTry 'numdril --help' for more information.\n",
-              argv[i]);
-      return 2;
-    }
+  CCommandLineInfo info;
+  ParseCommandLine(argc, argv, &info);
+  if (info.nCommand != CCommandLineInfo::RunWindow) return AnswerCommandLine(info);
+  std::string error;
+  if (!EnterRecordFolder(info, &error)) {
+    fprintf(stderr, "numdril: %s\n", error.c_str());
+    return 2;
   }
-  // Before anything else, so that a run that cannot show a window touches no file.
+  // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
     fprintf(stderr,
             "numdril: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "

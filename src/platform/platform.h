@@ -299,10 +299,36 @@ class CWinApp {
 void PostQuitMessage(int nExitCode);
 // Whether PostQuitMessage (or a close, or a signal) has asked the loop to end.
 bool QuitRequested();
-// Runs the program: answers --help and --version (on stdout, exit code 0), refuses any other
-// option (stderr, exit code 2), checks for a display (one line on stderr and exit code 1
-// without one), InitInstance, the message loop until PostQuitMessage, the
-// window's close, SIGINT or SIGTERM, then the window goes and ExitInstance runs.
+// What the command line asks for, read once before anything else happens; RunApplication
+// carries it out.
+struct CCommandLineInfo {
+  enum Command { RunWindow, ShowHelp, ShowVersion, UsageError };
+  enum Folder {
+    CurrentFolder,   // the record files live where the program was started
+    GivenFolder,     // -C DIR, --directory=DIR: in the folder given
+    UserDataFolder,  // --user-data: in $XDG_DATA_HOME/numdril, made if missing
+  };
+  Command nCommand = RunWindow;  // the first -h, -V or mistake ends the reading
+  Folder nFolder = CurrentFolder;  // the last folder option counts
+  std::string folder;              // GivenFolder: as given
+  std::string usageError;          // UsageError: what was wrong, one line
+};
+
+// Reads argv: "--" ends the options, and arguments that are not options are ignored.
+void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
+// Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
+// -1 for RunWindow, which has nothing to answer.
+int AnswerCommandLine(const CCommandLineInfo& info);
+// Makes the record folder the command line chose the current directory, so that every
+// record file, named relatively, lives there. False, with one line in *pError, when it is
+// missing, cannot be made or is not a folder the program can read and write.
+bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
+
+// Runs the program: answers the command line (above) or refuses it (exit code 2), enters
+// the record folder (one line on stderr and exit code 2 when it cannot), checks for a
+// display (one line on stderr and exit code 1 without one), InitInstance, the message
+// loop until PostQuitMessage, the window's close, SIGINT or SIGTERM, then the window goes
+// and ExitInstance runs.
 int RunApplication(CWinApp* pApp, int argc, char** argv);
 // A modal message box with one OK button, shown when no main window exists any more; where
 // no display is available the caption and text go to standard error. Texts are CP932.

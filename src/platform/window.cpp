@@ -121,9 +121,22 @@ static void ForgiveLateWakeups() {
   dlclose(pXlib);
 }
 
+#ifndef NUMDRIL_APP_ID
+#define NUMDRIL_APP_ID "numdril"
+#endif
+
+// Docks and task bars match a window to its menu entry by the window's class (X11's
+// WM_CLASS, Wayland's app_id), which SDL 2 reads from these variables when it starts and
+// otherwise takes from the program's file name. A class the user set stays.
+static void NameWindowClass() {
+  setenv("SDL_VIDEO_X11_WMCLASS", NUMDRIL_APP_ID, 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", NUMDRIL_APP_ID, 0);
+}
+
 bool OpenVideo(std::string* pReason) {
   if (s_bVideoOpen) return true;
   ForgiveLateWakeups();
+  NameWindowClass();
   // Without this SDL backs the window surface with an OpenGL renderer, loading Mesa and
   // LLVM: ten times the memory for no gain in a window drawn in software.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");

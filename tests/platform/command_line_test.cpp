@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 // The program's command line, answered before any window: --help and --version on standard
 // output with exit code 0, an unknown option refused on standard error with exit code 2,
-// and none of them starting the program.
+// and none of them starting the program; the record folder it chooses, entered before the
+// display check or refused with exit code 2.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/session.h"
 
 namespace {
 
@@ -47,23 +51,90 @@ TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
   EXPECT_NE(out.find("--version"), std::string::npos);
   EXPECT_EQ(err, "");
 
-  EXPECT_EQ(RunWith(app, {"--version"}, &out, &err), 0);
-  EXPECT_EQ(out, "numdril " NUMDRIL_VERSION "\n");
-  EXPECT_EQ(err, "");
+  EXPECT_EQ(RunWith(app, {"-h"}, &out, &err), 0);
+  EXPECT_NE(out.find("--user-data"), std::string::npos) << out;
 
-  // The first answer wins, as with other programs.
-  EXPECT_EQ(RunWith(app, {"--version", "--help"}, &out, &err), 0);
-  EXPECT_EQ(out, "numdril " NUMDRIL_VERSION "\n");
+  EXPECT_EQ(RunWith(app, {"--version"}, &out, &err), 0);
+  EXPECT_EQ(out.rfind("numdril " NUMDRIL_VERSION "\nCopyright (c) ", 0), 0u) << out;
+  EXPECT_EQ(err, "");
+  std::string version = out;
+
+  // The first answer wins, as with other programs, even over a folder that is not there.
+  EXPECT_EQ(RunWith(app, {"-C", "/nonexistent", "-V", "--help"}, &out, &err), 0);
+  EXPECT_EQ(out, version);
 
   EXPECT_EQ(RunWith(app, {"--frobnicate"}, &out, &err), 2);
   EXPECT_EQ(out, "");
   EXPECT_EQ(err, "numdril: unrecognized option '--frobnicate'\n"
                  "Try 'numdril --help' for more information.\n");
   EXPECT_EQ(RunWith(app, {"-x"}, &out, &err), 2);
+  EXPECT_EQ(RunWith(app, {"--help=all"}, &out, &err), 2);
+  EXPECT_EQ(RunWith(app, {"--user-data", "-C"}, &out, &err), 2);
+  EXPECT_EQ(err, "numdril: option '-C' requires an argument\n"
+                 "Try 'numdril --help' for more information.\n");
 
   // After "--" nothing is an option: on to the display check.
   EXPECT_EQ(RunWith(app, {"--", "--help"}, &out, &err), 1);
   EXPECT_EQ(out, "");
   EXPECT_NE(err.find("no display"), std::string::npos) << err;
   EXPECT_EQ(app.nStarts, 0);
+}
+
+// The chosen folder becomes the working directory before the display check (which then
+// refuses with exit code 1); a folder that cannot hold the records is refused with one line
+// and exit code 2 instead.
+TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::filesystem::path root = tmpl;
+  std::filesystem::create_directory(root / "given");
+  Session::WriteFile((root / "a-file").string(), "x");
+  CountingApp app;
+  std::string out, err;
+  auto enters = [&](std::vector<std::string> args, const std::filesystem::path& expected) {
+    ASSERT_EQ(chdir(tmpl), 0);
+    EXPECT_EQ(RunWith(app, args, &out, &err), 1) << err;
+    EXPECT_NE(err.find("no display"), std::string::npos) << err;
+    EXPECT_EQ(std::filesystem::current_path(), expected) << args[0];
+  };
+  auto refuses = [&](std::vector<std::string> args, const std::string& what) {
+    ASSERT_EQ(chdir(tmpl), 0);
+    EXPECT_EQ(RunWith(app, args, &out, &err), 2) << args[0];
+    EXPECT_EQ(err.rfind("numdril: cannot ", 0), 0u) << err;
+    EXPECT_NE(err.find(what), std::string::npos) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
+  };
+
+  const std::filesystem::path given = root / "given";
+  enters({"-C", "given"}, given);
+  enters({"-Cgiven"}, given);
+  enters({"--directory=given"}, given);
+  enters({"--directory", given.string()}, given);
+  refuses({"-C", "missing"}, "'missing': No such file or directory");
+  refuses({"--directory="}, "''");
+  refuses({"-C", "a-file"}, "Not a directory");
+
+  // The desktop's folder for user data, made with its parents when missing; a relative
+  // XDG_DATA_HOME does not count, HOME's default does. The last folder option counts.
+  setenv("XDG_DATA_HOME", (root / "data" / "home").c_str(), 1);
+  enters({"--user-data"}, root / "data" / "home" / "numdril");
+  enters({"-C", "given", "--user-data"}, root / "data" / "home" / "numdril");
+  enters({"--user-data", "-C", "given"}, given);
+  setenv("XDG_DATA_HOME", "relative", 1);
+  setenv("HOME", (root / "home").c_str(), 1);
+  enters({"--user-data"}, root / "home" / ".local" / "share" / "numdril");
+  EXPECT_FALSE(std::filesystem::exists(root / "relative"));
+  unsetenv("HOME");
+  ASSERT_EQ(chdir(tmpl), 0);
+  EXPECT_EQ(RunWith(app, {"--user-data"}, &out, &err), 2);
+  EXPECT_NE(err.find("HOME"), std::string::npos) << err;
+  Session::WriteFile((root / "data" / "blocked").string(), "x");
+  setenv("XDG_DATA_HOME", (root / "data" / "blocked").c_str(), 1);
+  refuses({"--user-data"}, "blocked/numdril': Not a directory");
+
+  EXPECT_EQ(app.nStarts, 0);
+  ASSERT_EQ(chdir("/"), 0);
+  std::filesystem::remove_all(root);
 }

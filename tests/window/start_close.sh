@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# numdril in a real window: command-line answers, the refusal without a display, a key,
-# a resize, and the three ways out (close button, SIGTERM, SIGINT), each saving the
-# practice log and record on the way.
+# numdril in a real window: command-line answers, the refusals of a read-only record folder
+# and of a start without a display, a key, a resize, and the three ways out (close button,
+# SIGTERM, SIGINT), each saving the practice log and record on the way.
 #   start_close.sh PATH_TO_NUMDRIL
 source "$(dirname "$0")/lib/common.bash" "$@"
 cd "$WORK"
@@ -11,8 +11,22 @@ cd "$WORK"
 "$NUMDRIL_BIN" --help >help.txt 2>&1 || fail "--help exited non-zero"
 grep -q -- '--version' help.txt || fail "--help does not list --version"
 version=$("$NUMDRIL_BIN" --version) || fail "--version exited non-zero"
-[[ "$version" =~ ^numdril\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+[[ "$(head -n 1 <<<"$version")" =~ ^numdril\ [0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+grep -q '^Copyright' <<<"$version" || fail "--version has no copyright line"
 rm help.txt
+
+# A record folder the user may not write is refused at once, in one line, with exit code
+# 2: the session's practice would be lost at exit otherwise. (As a user other than root,
+# whom file modes do not stop.)
+mkdir -m 555 readonly
+chmod 755 "$WORK"
+status=0
+setpriv --reuid=65534 --regid=65534 --clear-groups "$NUMDRIL_BIN" -C readonly \
+  >"$WORK/stdout" 2>"$WORK/stderr" || status=$?
+[ "$status" -eq 2 ] || fail "exit code $status for a read-only record folder"
+[ "$(wc -l <"$WORK/stderr")" -eq 1 ] || fail "expected one line on stderr for a read-only folder"
+grep -q "Permission denied" "$WORK/stderr" || fail "the refusal does not say why"
+rmdir readonly
 
 # No display at all: one line on standard error naming a way out, no file touched.
 mkdir nodisplay

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+// The command line: read once into a CCommandLineInfo, the answers to --help and
+// --version, and the record folder it chooses. Opens no window and reads no record.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+#ifndef NUMDRIL_VERSION
+#define NUMDRIL_VERSION "0"
+#endif
+
+static const char HELP_TEXT[] =
+    "Usage: numdril [OPTION]...\n"
+    "A trainer for typing on the numeric keypad, in a window of its own.\n"
+    "\n"
+    "  -C, --directory=DIR  keep the record files in DIR\n"
+    "      --user-data      keep them in $XDG_DATA_HOME/numdril (by default\n"
+    "                       ~/.local/share/numdril), made if missing; the menu\n"
+    "                       entry starts numdril this way\n"
+    "  -h, --help           display this help and exit\n"
+    "  -V, --version        output version information and exit\n"
+    "\n"
+    "The practice record (numdril.rec), the practice log (numdril.log) and the speed\n"
+    "history (numdril.spd) are kept in the current directory unless an option above\n"
+    "chooses another folder; the last one given counts.\n"
+    "Without a desktop session, run it on a virtual display: xvfb-run numdril\n";
+
+static const char VERSION_TEXT[] =
+    "numdril " NUMDRIL_VERSION "\n"
+    "Copyright (c) 2026 The numdril developers\n"
+    "License MIT: <https://opensource.org/licenses/MIT>\n";
+
+static void Refuse(CCommandLineInfo* pInfo, std::string problem) {
+  pInfo->nCommand = CCommandLineInfo::UsageError;
+  pInfo->usageError = std::move(problem);
+}
+
+static void ChooseFolder(CCommandLineInfo* pInfo, CCommandLineInfo::Folder nFolder,
+                         const char* pszDir) {
+  pInfo->nFolder = nFolder;
+  pInfo->folder = pszDir;
+}
+
+void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
+  *pInfo = CCommandLineInfo();
+  for (int i = 1; i < argc && pInfo->nCommand == CCommandLineInfo::RunWindow; ++i) {
+    const char* pszArg = argv[i];
+    if (strcmp(pszArg, "--") == 0) break;
+    if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {
+      pInfo->nCommand = CCommandLineInfo::ShowHelp;
+    } else if (strcmp(pszArg, "-V") == 0 || strcmp(pszArg, "--version") == 0) {
+      pInfo->nCommand = CCommandLineInfo::ShowVersion;
+    } else if (strcmp(pszArg, "--user-data") == 0) {
+      ChooseFolder(pInfo, CCommandLineInfo::UserDataFolder, "");
+    } else if (strncmp(pszArg, "--directory=", 12) == 0) {
+      ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, pszArg + 12);
+    } else if (strcmp(pszArg, "-C") == 0 || strcmp(pszArg, "--directory") == 0) {
+      if (i + 1 >= argc)
+        Refuse(pInfo, std::string("option '") + pszArg + "' requires an argument");
+      else
+        ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, argv[++i]);
+    } else if (strncmp(pszArg, "-C", 2) == 0) {
+      ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, pszArg + 2);
+    } else if (pszArg[0] == '-' && pszArg[1] != '\0') {
+      // An option it does not know is a mistake to point out, not to start a session over.
+      Refuse(pInfo, std::string("unrecognized option '") + pszArg + "'");
+    }
+    // Anything else is a file argument, which this program has no use for.
+  }
+}
+
+int AnswerCommandLine(const CCommandLineInfo& info) {
+  switch (info.nCommand) {
+    case CCommandLineInfo::ShowHelp:
+      fputs(HELP_TEXT, stdout);
+      return 0;
+    case CCommandLineInfo::ShowVersion:
+      fputs(VERSION_TEXT, stdout);
+      return 0;
+    case CCommandLineInfo::UsageError:
+      fprintf(stderr, "numdril: %s\nTry 'numdril --help' for more information.\n",
+              info.usageError.c_str());
+      return 2;
+    case CCommandLineInfo::RunWindow:
+      break;
+  }
+  return -1;
+}
+
+// Makes every missing folder of an absolute path, each private to the user as the
+// desktop's base directories ask; false with errno set when one cannot be made.
+static bool MakeFolders(const std::string& path) {
+  for (size_t nSlash = path.find('/', 1);; nSlash = path.find('/', nSlash + 1)) {
+    std::string part = path.substr(0, nSlash);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (nSlash == std::string::npos) return true;
+  }
+}
+
+// $XDG_DATA_HOME/numdril, or ~/.local/share/numdril where that is unset, empty or not an
+// absolute path (which the base directories rule out); empty when HOME is not set either.
+static std::string FindUserDataFolder() {
+  const char* pszDataHome = getenv("XDG_DATA_HOME");
+  if (pszDataHome && pszDataHome[0] == '/') return std::string(pszDataHome) + "/numdril";
+  const char* pszHome = getenv("HOME");
+  if (pszHome && pszHome[0] == '/') return std::string(pszHome) + "/.local/share/numdril";
+  return "";
+}
+
+bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
+  if (info.nFolder == CCommandLineInfo::CurrentFolder) return true;
+  std::string dir = info.folder;
+  if (info.nFolder == CCommandLineInfo::UserDataFolder) {
+    dir = FindUserDataFolder();
+    if (dir.empty()) {
+      *pError = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
+      return false;
+    }
+    if (!MakeFolders(dir)) {
+      *pError = "cannot make the record folder '" + dir + "': " + strerror(errno);
+      return false;
+    }
+  }
+  // A folder the records could be read from but not saved to would lose a whole session's
+  // practice at exit: better said now.
+  if (chdir(dir.c_str()) != 0 || access(".", R_OK | W_OK | X_OK) != 0) {
+    *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
+    return false;
+  }
+  return true;
+}

@@ -112,24 +112,36 @@ wait_screen_change() {
   poll 10 screen_differs
 }
 
+# Whether a picture holds white and non-white bytes both: numdril has drawn into it. A
+# window not yet painted is one colour, and stays so for longer than 100 ms on a busy machine.
+painted() {
+  [ "$(tail -c +32 "$1" | LC_ALL=C tr -cd '\377' | head -c1 | wc -c)" = 1 ] &&
+    [ "$(tail -c +32 "$1" | LC_ALL=C tr -d '\377' | head -c1 | wc -c)" = 1 ]
+}
+
+STILL_NEEDS_PAINT=1
 screen_same_as_before() {
   sleep 0.1
   screenshot "$WORK/.now.ppm" || return 1
-  cmp -s "$WORK/.still.ppm" "$WORK/.now.ppm" && return 0
+  if cmp -s "$WORK/.still.ppm" "$WORK/.now.ppm"; then
+    [ "$STILL_NEEDS_PAINT" = 0 ] || painted "$WORK/.now.ppm" && return 0
+  fi
   mv "$WORK/.now.ppm" "$WORK/.still.ppm"
   return 1
 }
-# Waits until two pictures of the window (or of window $1) taken 100 ms apart are the
-# same.
+# Waits until two pictures of numdril's window, drawn, taken 100 ms apart are the same.
 wait_screen_still() {
   screenshot "$WORK/.still.ppm"
   poll 10 screen_same_as_before
 }
+# The same for another window $1 (a notice), whose colours are not numdril's.
 wait_screen_still_of() {
   local main=$WID
   WID=$1
+  STILL_NEEDS_PAINT=0
   wait_screen_still
   local status=$?
+  STILL_NEEDS_PAINT=1
   WID=$main
   return $status
 }

@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: MIT
+// Practice report as one SVG picture: the best speed over time as a step line with a
+// dated point per new best, and the last weeks of practice as bars, each chart with
+// labelled axes starting at 0. Plain text written by hand; reads nothing.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "report/report.h"
+
+// Picture and chart areas, in SVG user units (pixels).
+//   +---------------------------------------------+
+//   | title                                       |
+//   | speed heading                               |
+//   |   [ speed plot: SPEED_TOP..SPEED_BOTTOM ]   |
+//   | week heading                                |
+//   |   [ week plot: WEEK_TOP..WEEK_BOTTOM ]      |
+//   | notes                                       |
+//   +---------------------------------------------+
+static const int PICTURE_WIDTH = 800;
+static const int PLOT_LEFT = 80;
+static const int PLOT_RIGHT = 770;
+static const int SPEED_TOP = 56;
+static const int SPEED_BOTTOM = 246;
+static const int WEEK_TOP = 354;
+static const int WEEK_BOTTOM = 534;
+// Notes about unread lines, one per NOTE_HEIGHT, and the picture ends below them.
+static const int NOTES_TOP = 614;
+static const int NOTE_HEIGHT = 14;
+// Grid lines of the value axis, 0 and the top included.
+static const int GRID_STEPS = 5;
+// Dates along the speed chart's time axis at most.
+static const int DATE_TICKS = 6;
+// Points labelled with their speed only while they have room.
+static const size_t MAX_LABELLED_POINTS = 16;
+
+static const char SPEED_COLOUR[] = "#1f7a3a";
+static const char WEEK_COLOUR[] = "#2b6cb0";
+static const char GRID_COLOUR[] = "#d9d9d9";
+static const char TEXT_COLOUR[] = "#333333";
+
+// Text for character data and attribute values.
+static std::string Escape(const std::string& text) {
+  std::string out;
+  for (char ch : text) {
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        // Control bytes are not XML; none of ours has any, but a strerror text is not ours.
+        if ((unsigned char)ch >= 0x20 || ch == '\n' || ch == '\t') out += ch;
+    }
+  }
+  return out;
+}
+
+static void AppendText(std::string* pOut, double x, double y, const char* pszAnchor,
+                       const std::string& text, const char* pszExtra = "") {
+  ReportAppendf(pOut, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\"%s>", x, y, pszAnchor,
+                pszExtra);
+  *pOut += Escape(text) + "</text>\n";
+}
+
+// The value axis from 0 to dTop along [nTop, nBottom], with grid lines, labels and a
+// title written upwards.
+static void AppendValueAxis(std::string* pOut, int nTop, int nBottom, double dTop,
+                            const std::string& title) {
+  for (int i = 0; i <= GRID_STEPS; ++i) {
+    const double dValue = dTop * i / GRID_STEPS;
+    const double y = nBottom - (double)(nBottom - nTop) * i / GRID_STEPS;
+    ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"%s\"/>\n",
+                  PLOT_LEFT, y, PLOT_RIGHT, y, i == 0 ? TEXT_COLOUR : GRID_COLOUR);
+    char szLabel[32];
+    snprintf(szLabel, sizeof szLabel, dTop >= 10.0 ? "%.0f" : "%.1f", dValue);
+    AppendText(pOut, PLOT_LEFT - 6, y + 4, "end", szLabel);
+  }
+  ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"/>\n", PLOT_LEFT,
+                nTop, PLOT_LEFT, nBottom, TEXT_COLOUR);
+  const double yMiddle = (nTop + nBottom) / 2.0;
+  char szRotate[64];
+  snprintf(szRotate, sizeof szRotate, " transform=\"rotate(-90 %d %.1f)\"", 22, yMiddle);
+  AppendText(pOut, 22, yMiddle, "middle", title, szRotate);
+}
+
+static void AppendEmpty(std::string* pOut, int nTop, int nBottom, const std::string& text) {
+  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, (nTop + nBottom) / 2.0, "middle", text,
+             " font-style=\"italic\"");
+}
+
+// ---- Best speed over time --------------------------------------------------------------
+
+static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
+  AppendText(pOut, 20, SPEED_TOP - 24, "start", "Best speed over time",
+             " font-size=\"15\" font-weight=\"bold\"");
+  const std::vector<SpeedBest>& bests = data.bests;
+  double dMax = 0.0;
+  for (const SpeedBest& best : bests) dMax = std::max(dMax, best.dSpeed);
+  const double dTop = ReportAxisTop(dMax);
+  AppendValueAxis(pOut, SPEED_TOP, SPEED_BOTTOM, dTop, "characters per minute");
+  if (bests.empty()) {
+    AppendEmpty(pOut, SPEED_TOP, SPEED_BOTTOM,
+                data.spd.nState == FILE_UNREADABLE ? "numdril.spd could not be read"
+                                                   : "No new best speed yet");
+    return;
+  }
+
+  // Time runs from the start of the first best's day to the end of the last one's.
+  const double dFirst = bests.front().nDay;
+  const double dLast = bests.back().nDay + 1.0;
+  auto X = [&](const SpeedBest& best) {
+    const double dAt = best.nDay + best.nSecondOfDay / 86400.0;
+    return PLOT_LEFT + (PLOT_RIGHT - PLOT_LEFT) * (dAt - dFirst) / (dLast - dFirst);
+  };
+  auto Y = [&](double dSpeed) {
+    return SPEED_BOTTOM - (SPEED_BOTTOM - SPEED_TOP) * std::min(dSpeed / dTop, 1.0);
+  };
+
+  // Days along the time axis, at their start, evenly spread; each at most once.
+  const int nDays = bests.back().nDay - bests.front().nDay + 1;
+  int nLastTick = -1;
+  for (int i = 0; i < DATE_TICKS; ++i) {
+    const int nDay =
+        bests.front().nDay + (int)std::lround((double)(nDays - 1) * i / (DATE_TICKS - 1));
+    if (nDay == nLastTick) continue;
+    nLastTick = nDay;
+    const double x = PLOT_LEFT + (PLOT_RIGHT - PLOT_LEFT) * (nDay - dFirst) / (dLast - dFirst);
+    ReportAppendf(pOut, "<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\"/>\n", x,
+                  SPEED_BOTTOM, x, SPEED_BOTTOM + 5, TEXT_COLOUR);
+    AppendText(pOut, x, SPEED_BOTTOM + 18, "middle", ReportDate(nDay));
+  }
+  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, SPEED_BOTTOM + 36, "middle",
+             "date of the new best");
+
+  // The best holds from one point until the next.
+  std::string path;
+  ReportAppendf(&path, "M%.1f,%.1f", X(bests[0]), Y(bests[0].dSpeed));
+  for (size_t i = 1; i < bests.size(); ++i)
+    ReportAppendf(&path, "H%.1fV%.1f", X(bests[i]), Y(bests[i].dSpeed));
+  ReportAppendf(pOut, "<path d=\"%s\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\"/>\n",
+                path.c_str(), SPEED_COLOUR);
+  for (size_t i = 0; i < bests.size(); ++i) {
+    const SpeedBest& best = bests[i];
+    const int nSecond = best.nSecondOfDay;
+    ReportAppendf(
+        pOut,
+        "<circle class=\"best\" cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"white\" "
+        "stroke=\"%s\" stroke-width=\"1.5\"><title>%s %02d:%02d:%02d: %.1f characters per "
+        "minute</title></circle>\n",
+        X(best), Y(best.dSpeed), SPEED_COLOUR, ReportDate(best.nDay).c_str(), nSecond / 3600,
+        nSecond / 60 % 60, nSecond % 60, best.dSpeed);
+    if (bests.size() <= MAX_LABELLED_POINTS) {
+      char szSpeed[32];
+      snprintf(szSpeed, sizeof szSpeed, "%.1f", best.dSpeed);
+      AppendText(pOut, X(best), Y(best.dSpeed) - 8, "middle", szSpeed, " font-size=\"10\"");
+    }
+  }
+}
+
+// ---- Practice per week -----------------------------------------------------------------
+
+static void AppendWeekChart(std::string* pOut, const ReportData& data) {
+  AppendText(pOut, 20, WEEK_TOP - 24, "start", "Practice per week",
+             " font-size=\"15\" font-weight=\"bold\"");
+  const std::vector<PracticeWeek>& weeks = data.weeks;
+  int64_t nMax = 0;
+  for (const PracticeWeek& week : weeks) nMax = std::max(nMax, week.nSeconds);
+  // Minutes while no week reaches two hours, hours from there.
+  const bool bHours = nMax >= 2 * 3600;
+  const double dUnit = bHours ? 3600.0 : 60.0;
+  const double dTop = ReportAxisTop(nMax / dUnit);
+  AppendValueAxis(pOut, WEEK_TOP, WEEK_BOTTOM, dTop,
+                  bHours ? "hours numdril was open" : "minutes numdril was open");
+  if (weeks.empty()) {
+    AppendEmpty(pOut, WEEK_TOP, WEEK_BOTTOM,
+                data.log.nState == FILE_UNREADABLE ? "numdril.log could not be read"
+                                                   : "No practice logged yet");
+    return;
+  }
+  const double dSlot = (double)(PLOT_RIGHT - PLOT_LEFT) / (double)weeks.size();
+  const double dBarWidth = std::min(dSlot * 0.6, 48.0);
+  int nLastYear = -1;
+  for (size_t i = 0; i < weeks.size(); ++i) {
+    const PracticeWeek& week = weeks[i];
+    const double xSlot = PLOT_LEFT + dSlot * (double)i;
+    const double xMiddle = xSlot + dSlot / 2;
+    const double dHeight = (WEEK_BOTTOM - WEEK_TOP) * std::min(week.nSeconds / dUnit / dTop, 1.0);
+    const std::string date = ReportDate(week.nMonday);
+    ReportAppendf(pOut,
+                  "<rect class=\"week\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
+                  "fill=\"%s\"><title>Week of %s: %d run%s, %s</title></rect>\n",
+                  xMiddle - dBarWidth / 2, WEEK_BOTTOM - dHeight, dBarWidth, dHeight, WEEK_COLOUR,
+                  date.c_str(), week.nRuns, week.nRuns == 1 ? "" : "s",
+                  ReportDuration(week.nSeconds).c_str());
+    AppendText(pOut, xMiddle, WEEK_BOTTOM - dHeight - 5, "middle", std::to_string(week.nRuns),
+               " font-size=\"10\"");
+    // "MM-DD" under each bar, the year under the first and wherever it changes.
+    AppendText(pOut, xMiddle, WEEK_BOTTOM + 16, "middle", date.substr(5));
+    const int nYear = std::stoi(date.substr(0, 4));
+    if (nYear != nLastYear)
+      AppendText(pOut, xMiddle, WEEK_BOTTOM + 30, "middle", date.substr(0, 4));
+    nLastYear = nYear;
+    if (i > 0) {
+      const int nEmpty = (week.nMonday - weeks[i - 1].nMonday) / 7 - 1;
+      if (nEmpty > 0)
+        ReportAppendf(
+            pOut,
+            "<line class=\"gap\" x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\" "
+            "stroke-dasharray=\"4 3\"><title>%d week%s without practice</title></line>\n",
+            xSlot, WEEK_TOP, xSlot, WEEK_BOTTOM, TEXT_COLOUR, nEmpty, nEmpty == 1 ? "" : "s");
+    }
+  }
+  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, WEEK_BOTTOM + 52, "middle",
+             "week starting Monday; number above a bar: runs of numdril; "
+             "dashed line: weeks without practice");
+}
+
+std::string FormatReportSvg(const ReportData& data) {
+  const std::string notes = FormatReportNotes(data);
+  const int nNotes = (int)std::count(notes.begin(), notes.end(), '\n');
+  const int nHeight = NOTES_TOP + NOTE_HEIGHT * nNotes;
+  std::string out;
+  out.reserve(8192 + data.bests.size() * 220);
+  ReportAppendf(&out,
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
+                "viewBox=\"0 0 %d %d\" font-family=\"DejaVu Sans, Verdana, sans-serif\" "
+                "font-size=\"12\" fill=\"%s\">\n",
+                PICTURE_WIDTH, nHeight, PICTURE_WIDTH, nHeight, TEXT_COLOUR);
+  out += "<title>numdril practice report</title>\n";
+  ReportAppendf(&out, "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n", PICTURE_WIDTH,
+                nHeight);
+  AppendSpeedChart(&out, data);
+  AppendWeekChart(&out, data);
+  int y = NOTES_TOP - NOTE_HEIGHT / 2;
+  for (size_t nStart = 0; nStart < notes.size(); y += NOTE_HEIGHT) {
+    const size_t nEnd = notes.find('\n', nStart);
+    AppendText(&out, 20, y, "start", notes.substr(nStart, nEnd - nStart), " font-size=\"11\"");
+    nStart = nEnd + 1;
+  }
+  out += "</svg>\n";
+  return out;
+}

@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: MIT
+// Practice report as text: the record's totals, each new best speed with its gain and a
+// chart of the best over time, and the last weeks of practice as bars. Block characters
+// on a UTF-8 terminal, plain ASCII elsewhere; colour only when asked for. Reads nothing.
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+
+#include "report/report.h"
+
+// The speed chart in character cells; the longest week bar in cells.
+static const int SPEED_CHART_ROWS = 8;
+static const int SPEED_CHART_COLUMNS = 60;
+static const int WEEK_BAR_COLUMNS = 36;
+// Label column of the totals.
+static const int TOTALS_LABEL_WIDTH = 20;
+
+// Chart characters, block drawing first, then the ASCII stand-in. The eighths are indexed
+// by how many eighths of a cell are filled, 1 to 8.
+struct ChartGlyphs {
+  const char* pszAxisTop;    // y axis at the top value
+  const char* pszAxis;       // y axis
+  const char* pszCorner;     // where the axes meet
+  const char* pszRule;       // x axis
+  const char* pszUp[9];      // column filled from below, by eighths
+  const char* pszAcross[9];  // bar filled from the left, by eighths
+};
+static const ChartGlyphs BLOCK_GLYPHS = {
+    "┤", "│", "└", "─",
+    {" ", "▁", "▂", "▃", "▄", "▅", "▆", "▇", "█"},
+    {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉", "█"},
+};
+// ASCII has no eighths: a column's cell is filled from half on; bars are rounded to whole
+// cells before they are drawn.
+static const ChartGlyphs ASCII_GLYPHS = {
+    "+", "|", "+", "-",
+    {" ", " ", " ", " ", "#", "#", "#", "#", "#"},
+    {"", "", "", "", "", "", "", "", "#"},
+};
+
+// SGR sequences; used only with ReportStyle::bColour.
+static const char SGR_BOLD[] = "\x1b[1m";
+static const char SGR_SPEED[] = "\x1b[32m";  // green
+static const char SGR_WEEK[] = "\x1b[36m";   // cyan
+static const char SGR_RESET[] = "\x1b[0m";
+
+void ReportAppendf(std::string* pOut, const char* pszFormat, ...) {
+  char szBuffer[512];
+  va_list args;
+  va_start(args, pszFormat);
+  int nLength = vsnprintf(szBuffer, sizeof szBuffer, pszFormat, args);
+  va_end(args);
+  if (nLength < 0) return;
+  if ((size_t)nLength < sizeof szBuffer) {
+    pOut->append(szBuffer, (size_t)nLength);
+    return;
+  }
+  std::string longer((size_t)nLength + 1, '\0');
+  va_start(args, pszFormat);
+  vsnprintf(longer.data(), longer.size(), pszFormat, args);
+  va_end(args);
+  pOut->append(longer.data(), (size_t)nLength);
+}
+
+std::string ReportDuration(int64_t nSeconds) {
+  if (nSeconds < 0) return "unknown";
+  char sz[32];
+  snprintf(sz, sizeof sz, "%lld:%02d:%02d", (long long)(nSeconds / 3600), (int)(nSeconds / 60 % 60),
+           (int)(nSeconds % 60));
+  return sz;
+}
+
+double ReportAxisTop(double dValue) {
+  if (!(dValue > 0.0)) return 1.0;
+  const double dPower = std::pow(10.0, std::floor(std::log10(dValue)));
+  // Each divides by five into round grid steps.
+  for (double dStep : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
+    if (dStep * dPower >= dValue) return dStep * dPower;
+  return 10.0 * dPower;
+}
+
+static void AppendPainted(std::string* pOut, const ReportStyle& style, const char* pszSgr,
+                          const std::string& text) {
+  if (style.bColour) pOut->append(pszSgr);
+  pOut->append(text);
+  if (style.bColour) pOut->append(SGR_RESET);
+}
+
+static void AppendHeading(std::string* pOut, const ReportStyle& style, const std::string& text) {
+  pOut->append("\n");
+  AppendPainted(pOut, style, SGR_BOLD, text);
+  pOut->append("\n");
+}
+
+static std::string Speed(double dSpeed) {
+  char sz[32];
+  snprintf(sz, sizeof sz, "%.1f", dSpeed);
+  return sz;
+}
+
+static int Width(const std::string& text) { return (int)text.size(); }
+
+// The file's state where its section would be, or "" when it was read.
+static std::string MissingText(const ReportFile& file, const char* pszName, const char* pszNone) {
+  if (file.nState == FILE_MISSING) return std::string(pszNone) + " (" + pszName + " not found)";
+  if (file.nState == FILE_UNREADABLE)
+    return std::string(pszName) + " could not be read (" + file.reason + ")";
+  return "";
+}
+
+// ---- Totals ----------------------------------------------------------------------------
+
+static void AppendTotals(std::string* pOut, const ReportData& data, const ReportStyle& style) {
+  AppendHeading(pOut, style, "Totals (numdril.rec)");
+  std::string missing = MissingText(data.rec, "numdril.rec", "No record yet");
+  if (!missing.empty()) {
+    ReportAppendf(pOut, "  %s\n", missing.c_str());
+    return;
+  }
+  struct Row {
+    std::string label, value, after;
+  };
+  std::vector<Row> rows;
+  rows.push_back({"Use time", ReportDuration(data.nUseSeconds), ""});
+  rows.push_back({"Position Practice", ReportDuration(data.nPositionSeconds), ""});
+  for (const ReportItem& item : data.items) {
+    rows.push_back({item.name, ReportDuration(item.nSeconds), ""});
+    if (item.nSeconds < 0)
+      rows.push_back({"Best speed", "unknown", ""});
+    else if (item.dBestSpeed <= 0.0)
+      rows.push_back({"Best speed", "none yet", ""});
+    else
+      rows.push_back(
+          {"Best speed", Speed(item.dBestSpeed),
+           " per minute" + (item.nBestDay >= 0 ? ", " + ReportDate(item.nBestDay) : "")});
+  }
+  int nValueWidth = 0;
+  for (const Row& row : rows) nValueWidth = std::max(nValueWidth, Width(row.value));
+  for (const Row& row : rows)
+    ReportAppendf(pOut, "  %-*s%*s%s\n", TOTALS_LABEL_WIDTH, row.label.c_str(), nValueWidth,
+                  row.value.c_str(), row.after.c_str());
+}
+
+// ---- Best speed over time --------------------------------------------------------------
+
+static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& bests) {
+  std::vector<std::string> speeds, gains, times;
+  int nSpeedWidth = 5, nGainWidth = 4, nTimeWidth = 13;
+  for (size_t i = 0; i < bests.size(); ++i) {
+    speeds.push_back(Speed(bests[i].dSpeed));
+    char szGain[32] = "";
+    if (i > 0) snprintf(szGain, sizeof szGain, "%+.1f", bests[i].dSpeed - bests[i - 1].dSpeed);
+    gains.push_back(szGain);
+    times.push_back(ReportDuration(bests[i].nPracticeSeconds));
+    nSpeedWidth = std::max(nSpeedWidth, Width(speeds.back()));
+    nGainWidth = std::max(nGainWidth, Width(gains.back()));
+    nTimeWidth = std::max(nTimeWidth, Width(times.back()));
+  }
+  ReportAppendf(pOut, "  %-10s  %-8s  %*s  %*s  %*s\n", "Date", "Time", nSpeedWidth, "Speed",
+                nGainWidth, "Gain", nTimeWidth, "Practice time");
+  for (size_t i = 0; i < bests.size(); ++i) {
+    const int nSecond = bests[i].nSecondOfDay;
+    ReportAppendf(pOut, "  %-10s  %02d:%02d:%02d  %*s  %*s  %*s\n",
+                  ReportDate(bests[i].nDay).c_str(), nSecond / 3600, nSecond / 60 % 60,
+                  nSecond % 60, nSpeedWidth, speeds[i].c_str(), nGainWidth, gains[i].c_str(),
+                  nTimeWidth, times[i].c_str());
+  }
+}
+
+// The best speed as it stood on each day from the first best to the last, as columns
+// rising from 0; the top is a round number at or above the highest best.
+static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& bests,
+                             const ReportStyle& style) {
+  const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
+  double dMax = 0.0;
+  for (const SpeedBest& best : bests) dMax = std::max(dMax, best.dSpeed);
+  const double dTop = ReportAxisTop(dMax);
+  const int nFirst = bests.front().nDay;
+  const int64_t nSpan = bests.back().nDay - nFirst;
+  const int nFull = SPEED_CHART_ROWS * 8;
+
+  int nEighths[SPEED_CHART_COLUMNS];
+  size_t k = 0;
+  double dValue = 0.0;
+  for (int c = 0; c < SPEED_CHART_COLUMNS; ++c) {
+    const int64_t nDay = nFirst + nSpan * c / (SPEED_CHART_COLUMNS - 1);
+    while (k < bests.size() && bests[k].nDay <= nDay) dValue = bests[k++].dSpeed;
+    nEighths[c] = (int)std::lround(std::min(dValue / dTop, 1.0) * nFull);
+  }
+
+  char szTop[32];
+  snprintf(szTop, sizeof szTop, dTop >= 10.0 ? "%.0f" : "%.1f", dTop);
+  const int nLabelWidth = std::max(Width(szTop), 1) + 2;
+  pOut->append("\n");
+  for (int r = 0; r < SPEED_CHART_ROWS; ++r) {
+    ReportAppendf(pOut, "%*s %s", nLabelWidth, r == 0 ? szTop : "",
+                  r == 0 ? glyphs.pszAxisTop : glyphs.pszAxis);
+    std::string cells;
+    const int nBase = (SPEED_CHART_ROWS - 1 - r) * 8;
+    for (int c = 0; c < SPEED_CHART_COLUMNS; ++c)
+      cells += glyphs.pszUp[std::clamp(nEighths[c] - nBase, 0, 8)];
+    while (!cells.empty() && cells.back() == ' ') cells.pop_back();
+    AppendPainted(pOut, style, SGR_SPEED, cells);
+    pOut->append("\n");
+  }
+  ReportAppendf(pOut, "%*s %s", nLabelWidth, "0", glyphs.pszCorner);
+  for (int c = 0; c < SPEED_CHART_COLUMNS; ++c) pOut->append(glyphs.pszRule);
+  const std::string first = ReportDate(nFirst);
+  ReportAppendf(pOut, "\n%*s  %s", nLabelWidth, "", first.c_str());
+  if (nSpan > 0)
+    ReportAppendf(pOut, "%*s", SPEED_CHART_COLUMNS - Width(first),
+                  ReportDate(bests.back().nDay).c_str());
+  pOut->append("\n");
+}
+
+static void AppendBests(std::string* pOut, const ReportData& data, const ReportStyle& style) {
+  const size_t n = data.bests.size();
+  std::string heading = "Best speed over time (numdril.spd, characters per minute)";
+  AppendHeading(pOut, style, heading);
+  std::string missing = MissingText(data.spd, "numdril.spd", "No new best speed yet");
+  if (missing.empty() && n == 0) missing = "No new best speed yet";
+  if (!missing.empty()) {
+    ReportAppendf(pOut, "  %s\n", missing.c_str());
+    return;
+  }
+  AppendSpeedTable(pOut, data.bests);
+  AppendSpeedChart(pOut, data.bests, style);
+  if (n > 1)
+    ReportAppendf(pOut, "  %zu new bests, from %s to %s: %+.1f per minute\n", n,
+                  Speed(data.bests.front().dSpeed).c_str(), Speed(data.bests.back().dSpeed).c_str(),
+                  data.bests.back().dSpeed - data.bests.front().dSpeed);
+}
+
+// ---- Practice per week -----------------------------------------------------------------
+
+// A bar of nEighths eighths of a cell.
+static std::string Bar(int nEighths, const ChartGlyphs& glyphs) {
+  std::string bar;
+  for (int i = 0; i < nEighths / 8; ++i) bar += glyphs.pszAcross[8];
+  bar += glyphs.pszAcross[nEighths % 8];
+  return bar;
+}
+
+static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportStyle& style) {
+  const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
+  AppendHeading(pOut, style, "Practice per week (numdril.log, Monday to Sunday)");
+  std::string missing = MissingText(data.log, "numdril.log", "No practice logged yet");
+  if (missing.empty() && data.weeks.empty()) missing = "No practice logged yet";
+  if (!missing.empty()) {
+    ReportAppendf(pOut, "  %s\n", missing.c_str());
+    return;
+  }
+  int64_t nMaxSeconds = 0;
+  int nRunsWidth = 4, nTimeWidth = 4;
+  for (const PracticeWeek& week : data.weeks) {
+    nMaxSeconds = std::max(nMaxSeconds, week.nSeconds);
+    nRunsWidth = std::max(nRunsWidth, Width(std::to_string(week.nRuns)));
+    nTimeWidth = std::max(nTimeWidth, Width(ReportDuration(week.nSeconds)));
+  }
+  ReportAppendf(pOut, "  %-10s  %*s  %*s\n", "Week of", nRunsWidth, "Runs", nTimeWidth, "Time");
+  for (size_t i = 0; i < data.weeks.size(); ++i) {
+    const PracticeWeek& week = data.weeks[i];
+    if (i > 0) {
+      const int nEmpty = (week.nMonday - data.weeks[i - 1].nMonday) / 7 - 1;
+      if (nEmpty > 0)
+        ReportAppendf(pOut, "  %*s(%d week%s without practice)\n", 4, "", nEmpty,
+                      nEmpty == 1 ? "" : "s");
+    }
+    int nEighths =
+        nMaxSeconds > 0
+            ? (int)std::lround((double)week.nSeconds / (double)nMaxSeconds * WEEK_BAR_COLUMNS * 8)
+            : 0;
+    if (!style.bUtf8) nEighths = (nEighths + 4) / 8 * 8;
+    // Any time at all shows as the least bar there is.
+    if (week.nSeconds > 0 && nEighths == 0) nEighths = style.bUtf8 ? 1 : 8;
+    ReportAppendf(pOut, "  %-10s  %*d  %*s  ", ReportDate(week.nMonday).c_str(), nRunsWidth,
+                  week.nRuns, nTimeWidth, ReportDuration(week.nSeconds).c_str());
+    AppendPainted(pOut, style, SGR_WEEK, Bar(nEighths, glyphs));
+    pOut->append("\n");
+  }
+  ReportAppendf(pOut, "  %d week%s with practice in all", data.nLogWeeks,
+                data.nLogWeeks == 1 ? "" : "s");
+  if (data.nLogWeeks > (int)data.weeks.size())
+    ReportAppendf(pOut, " (the last %zu shown)", data.weeks.size());
+  ReportAppendf(pOut, ": %lld run%s, %s\n", (long long)data.nLogRuns, data.nLogRuns == 1 ? "" : "s",
+                ReportDuration(data.nLogSeconds).c_str());
+}
+
+// ---- The whole report ------------------------------------------------------------------
+
+std::string FormatReportNotes(const ReportData& data) {
+  std::string notes;
+  const struct {
+    const ReportFile* pFile;
+    const char* pszName;
+  } FILES[] = {{&data.rec, "numdril.rec"}, {&data.log, "numdril.log"}, {&data.spd, "numdril.spd"}};
+  for (const auto& file : FILES) {
+    if (file.pFile->nSkippedBytes > 0)
+      ReportAppendf(&notes, "The first %lld bytes of %s were not read: it is too large.\n",
+                    (long long)file.pFile->nSkippedBytes, file.pszName);
+    if (file.pFile->nBadLines > 0)
+      ReportAppendf(&notes, "%d line%s of %s could not be read.\n", file.pFile->nBadLines,
+                    file.pFile->nBadLines == 1 ? "" : "s", file.pszName);
+  }
+  return notes;
+}
+
+std::string FormatReportText(const ReportData& data, const ReportStyle& style,
+                             const char* pszFolder) {
+  std::string out;
+  out.reserve(4096 + data.bests.size() * 64);
+  AppendPainted(&out, style, SGR_BOLD, "numdril practice report");
+  if (pszFolder && *pszFolder) out += std::string(": ") + pszFolder;
+  out += "\n";
+  AppendTotals(&out, data, style);
+  AppendBests(&out, data, style);
+  AppendWeeks(&out, data, style);
+  const std::string notes = FormatReportNotes(data);
+  if (!notes.empty()) out += "\n" + notes;
+  return out;
+}

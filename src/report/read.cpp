@@ -22,6 +22,8 @@ static const char SPEED_FILE[] = "numdril.spd";
 // A log or speed history larger than this is read from its last this-many bytes: decades
 // of daily use stay far below, and a runaway file cannot take all memory.
 static const int64_t MAX_FILE_BYTES = 64 << 20;
+// Bytes read at a time; whole lines of them are parsed before the next read.
+static const size_t BLOCK_BYTES = 256 << 10;
 
 // Words of the two languages' lines, indexed by language: 0 English, 1 Japanese (CP932),
 // "練習時間" (practice time), "時間" (hours), "分" (minutes), "秒" (seconds).
@@ -169,11 +171,15 @@ static bool IsBlank(const char* p, const char* pEnd) {
 
 // ---- Practice log ----------------------------------------------------------------------
 
-// Runs per week while the log is read, by the week's Monday.
-typedef std::map<int, PracticeWeek> WeekMap;
+// The practice log while it is read: runs per week by the week's Monday, and the week of
+// the line before.
+struct LogTally {
+  std::map<int, PracticeWeek> weeks;
+  PracticeWeek* pLast = nullptr;
+};
 
 // "YY/MM/DD HH:MM:SS Practice Time%3dhour%2dmin%2dsec", or its Japanese form.
-static bool ParseLogLine(const char* p, const char* pEnd, WeekMap* pWeeks, PracticeWeek** ppLast) {
+static bool ParseLogLine(const char* p, const char* pEnd, LogTally* pTally) {
   int nDay, nSecondOfDay;
   if (HasControlBytes(p, pEnd) || !ParseStamp(p, pEnd, &nDay, &nSecondOfDay)) return false;
   p += STAMP_BYTES;
@@ -187,11 +193,11 @@ static bool ParseLogLine(const char* p, const char* pEnd, WeekMap* pWeeks, Pract
   // 1970-01-01 was a Thursday: three days after a Monday.
   const int nMonday = nDay - (nDay + 3) % 7;
   // Logs run in date order, so the week of the line before is nearly always this one.
-  PracticeWeek* pWeek = *ppLast;
+  PracticeWeek* pWeek = pTally->pLast;
   if (!pWeek || pWeek->nMonday != nMonday) {
-    pWeek = &(*pWeeks)[nMonday];
+    pWeek = &pTally->weeks[nMonday];
     pWeek->nMonday = nMonday;
-    *ppLast = pWeek;
+    pTally->pLast = pWeek;
   }
   ++pWeek->nRuns;
   pWeek->nSeconds += nSeconds;
@@ -286,36 +292,51 @@ static void ForEachLine(const char* p, const char* pEnd, int* pnBadLines, LineFn
   }
 }
 
-void ReadPracticeLog(const char* pBytes, size_t nBytes, ReportData* pData) {
-  WeekMap weeks;
-  PracticeWeek* pLast = nullptr;
-  ForEachLine(pBytes, pBytes + nBytes, &pData->log.nBadLines, [&](const char* p, const char* pEnd) {
-    return ParseLogLine(p, pEnd, &weeks, &pLast);
+static void TallyLogLines(const char* p, size_t n, LogTally* pTally, int* pnBadLines) {
+  ForEachLine(p, p + n, pnBadLines, [&](const char* pLine, const char* pLineEnd) {
+    return ParseLogLine(pLine, pLineEnd, pTally);
   });
-  pData->nLogWeeks = (int)weeks.size();
+}
+
+static void FinishLog(const LogTally& tally, ReportData* pData) {
+  pData->nLogWeeks = (int)tally.weeks.size();
   pData->nLogRuns = 0;
   pData->nLogSeconds = 0;
-  for (const auto& [nMonday, week] : weeks) {
+  for (const auto& [nMonday, week] : tally.weeks) {
     pData->nLogRuns += week.nRuns;
     pData->nLogSeconds += week.nSeconds;
   }
   pData->weeks.clear();
-  auto it = weeks.end();
-  for (int i = 0; i < REPORT_WEEKS && it != weeks.begin(); ++i) --it;
-  for (; it != weeks.end(); ++it) pData->weeks.push_back(it->second);
+  auto it = tally.weeks.end();
+  for (int i = 0; i < REPORT_WEEKS && it != tally.weeks.begin(); ++i) --it;
+  for (; it != tally.weeks.end(); ++it) pData->weeks.push_back(it->second);
 }
 
-void ReadSpeedHistory(const char* pBytes, size_t nBytes, ReportData* pData) {
-  pData->bests.clear();
-  ForEachLine(pBytes, pBytes + nBytes, &pData->spd.nBadLines, [&](const char* p, const char* pEnd) {
-    return ParseSpeedLine(p, pEnd, &pData->bests);
+static void AddSpeedLines(const char* p, size_t n, ReportData* pData) {
+  ForEachLine(p, p + n, &pData->spd.nBadLines, [&](const char* pLine, const char* pLineEnd) {
+    return ParseSpeedLine(pLine, pLineEnd, &pData->bests);
   });
-  // Lines are appended as they happen; a clock set back can put one out of order.
+}
+
+// Lines are appended as they happen; a clock set back can put one out of order.
+static void SortBests(ReportData* pData) {
   auto earlier = [](const SpeedBest& a, const SpeedBest& b) {
     return a.nDay != b.nDay ? a.nDay < b.nDay : a.nSecondOfDay < b.nSecondOfDay;
   };
   if (!std::is_sorted(pData->bests.begin(), pData->bests.end(), earlier))
     std::stable_sort(pData->bests.begin(), pData->bests.end(), earlier);
+}
+
+void ReadPracticeLog(const char* pBytes, size_t nBytes, ReportData* pData) {
+  LogTally tally;
+  TallyLogLines(pBytes, nBytes, &tally, &pData->log.nBadLines);
+  FinishLog(tally, pData);
+}
+
+void ReadSpeedHistory(const char* pBytes, size_t nBytes, ReportData* pData) {
+  pData->bests.clear();
+  AddSpeedLines(pBytes, nBytes, pData);
+  SortBests(pData);
 }
 
 // ---- Files -----------------------------------------------------------------------------
@@ -343,50 +364,62 @@ static int OpenForReading(const char* pszName, ReportFile* pInfo) {
   return fd;
 }
 
-// The file's bytes, or its last MAX_FILE_BYTES from the start of a line.
-static bool ReadWhole(int fd, std::string* pBytes, ReportFile* pInfo) {
+// Reads fd a block at a time and hands linesFn each run of whole lines, so that a long
+// file is never held whole; a line longer than a block grows it. A file larger than
+// MAX_FILE_BYTES is read from that many bytes before its end, from the next line on.
+template <typename LinesFn>
+static bool ReadInBlocks(int fd, ReportFile* pInfo, LinesFn linesFn) {
   struct stat st;
   if (fstat(fd, &st) != 0) return false;
-  int64_t nOffset = 0;
+  bool bSkipToLine = false;
   if (st.st_size > MAX_FILE_BYTES) {
-    nOffset = st.st_size - MAX_FILE_BYTES;
-    if (lseek(fd, nOffset, SEEK_SET) < 0) return false;
+    pInfo->nSkippedBytes = st.st_size - MAX_FILE_BYTES;
+    if (lseek(fd, pInfo->nSkippedBytes, SEEK_SET) < 0) return false;
+    bSkipToLine = true;
   }
-  pBytes->resize((size_t)std::min<int64_t>(st.st_size, MAX_FILE_BYTES));
+  std::string block(BLOCK_BYTES, '\0');
   size_t nHave = 0;
-  // The file may grow or shrink while it is read (numdril appending a line): take what
-  // there is up to the size seen at first.
-  while (nHave < pBytes->size()) {
-    ssize_t nRead = read(fd, pBytes->data() + nHave, pBytes->size() - nHave);
+  int64_t nLeft = MAX_FILE_BYTES;  // the file may grow while it is read
+  while (nLeft > 0) {
+    if (nHave == block.size()) block.resize(block.size() * 2);
+    const size_t nWant = (size_t)std::min<int64_t>((int64_t)(block.size() - nHave), nLeft);
+    const ssize_t nRead = read(fd, block.data() + nHave, nWant);
     if (nRead < 0 && errno == EINTR) continue;
     if (nRead < 0) return false;
     if (nRead == 0) break;
     nHave += (size_t)nRead;
+    nLeft -= nRead;
+    const char* pNewline = (const char*)memrchr(block.data(), '\n', nHave);
+    if (!pNewline) continue;
+    size_t nLines = (size_t)(pNewline - block.data()) + 1;
+    size_t nStart = 0;
+    if (bSkipToLine) {
+      nStart = (size_t)((const char*)memchr(block.data(), '\n', nHave) - block.data()) + 1;
+      pInfo->nSkippedBytes += (int64_t)nStart;
+      bSkipToLine = false;
+    }
+    linesFn(block.data() + nStart, nLines - nStart);
+    memmove(block.data(), block.data() + nLines, nHave - nLines);
+    nHave -= nLines;
   }
-  pBytes->resize(nHave);
-  if (nOffset > 0) {
-    const size_t nNewline = pBytes->find('\n');
-    const size_t nDrop = nNewline == std::string::npos ? pBytes->size() : nNewline + 1;
-    pBytes->erase(0, nDrop);
-    pInfo->nSkippedBytes = nOffset + (int64_t)nDrop;
-  }
+  if (bSkipToLine)
+    pInfo->nSkippedBytes += (int64_t)nHave;  // not one line end in the part read
+  else if (nHave > 0)
+    linesFn(block.data(), nHave);
   return true;
 }
 
-static void ReadLineFile(const char* pszName, ReportFile* pInfo, ReportData* pData,
-                         void (*pfnParse)(const char*, size_t, ReportData*)) {
+template <typename LinesFn>
+static void ReadLineFile(const char* pszName, ReportFile* pInfo, LinesFn linesFn) {
   int fd = OpenForReading(pszName, pInfo);
   if (fd < 0) return;
-  std::string bytes;
-  const bool bRead = ReadWhole(fd, &bytes, pInfo);
+  const bool bRead = ReadInBlocks(fd, pInfo, linesFn);
   const int nErrno = errno;
   close(fd);
   if (!bRead) {
     pInfo->nState = FILE_UNREADABLE;
     pInfo->reason = strerror(nErrno);
-    return;
   }
-  pfnParse(bytes.data(), bytes.size(), pData);
 }
 
 // The record values the record reader loads, kept aside so that reading for the report
@@ -462,6 +495,12 @@ static void ReadRecord(ReportData* pData) {
 void ReadReport(ReportData* pData) {
   *pData = ReportData();
   ReadRecord(pData);
-  ReadLineFile(LOG_FILE, &pData->log, pData, ReadPracticeLog);
-  ReadLineFile(SPEED_FILE, &pData->spd, pData, ReadSpeedHistory);
+  LogTally tally;
+  ReadLineFile(LOG_FILE, &pData->log, [&](const char* p, size_t n) {
+    TallyLogLines(p, n, &tally, &pData->log.nBadLines);
+  });
+  FinishLog(tally, pData);
+  ReadLineFile(SPEED_FILE, &pData->spd,
+               [&](const char* p, size_t n) { AddSpeedLines(p, n, pData); });
+  SortBests(pData);
 }

@@ -146,6 +146,9 @@ static void AppendTotals(std::string* pOut, const ReportData& data, const Report
 
 static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& bests) {
   std::vector<std::string> speeds, gains, times;
+  speeds.reserve(bests.size());
+  gains.reserve(bests.size());
+  times.reserve(bests.size());
   int nSpeedWidth = 5, nGainWidth = 4, nTimeWidth = 13;
   for (size_t i = 0; i < bests.size(); ++i) {
     speeds.push_back(Speed(bests[i].dSpeed));

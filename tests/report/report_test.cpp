@@ -155,3 +155,18 @@ TEST(Report, DamagedRecordShowsWhatWasReadAndLeavesTheRecordValuesAlone) {
       << text;
   EXPECT_TRUE(HasLine(text, "1 line of numdril.rec could not be read.")) << text;
 }
+
+// A log far longer than one read: every run counts, whichever read its line ends in, and a
+// line longer than a read (binary junk) costs only itself.
+TEST(Report, LongLogIsReadWholeAcrossReads) {
+  Session s;
+  std::string log;
+  for (int i = 0; i < 20000; ++i) log += "26/11/02 09:00:00 Practice Time  0hour 1min 0sec\n";
+  log += std::string(300000, 'x') + "26/11/09 09:00:00 Practice Time  1hour 0min 0sec\n";
+  Session::WriteFile("numdril.log", log);
+  ReportData data;
+  ReadReport(&data);
+  EXPECT_EQ(data.nLogRuns, 20001);
+  EXPECT_EQ(data.nLogSeconds, 20000 * 60 + 3600);
+  EXPECT_EQ(data.log.nBadLines, 1);
+}

@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang ccache
   libclang-rt-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth xdotool x11-utils x11-xserver-utils faketime xfonts-base
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The application object: creates the view and its window at start, and runs the
-// exit-time saving once the message loop has ended.
+// The application object: creates the view and its window at start, runs the exit-time
+// saving once the message loop has ended, and runs the practice report, which has neither.
 #include "app/app.h"
+
+#include "report/report.h"
 
 BOOL CNumdrilApp::InitInstance() {
   CNumdrilView* pView = new CNumdrilView();
@@ -20,4 +22,9 @@ int CNumdrilApp::ExitInstance() {
   m_pMainWnd = nullptr;
   if (SaveAtExit()) ShowSaveErrorNotice();
   return 0;
+}
+
+int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {
+  if (info.nCommand != CCommandLineInfo::RunReport) return 1;
+  return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str());
 }

@@ -19,6 +19,7 @@ class CNumdrilApp : public CWinApp {
  public:
   BOOL InitInstance() override;
   int ExitInstance() override;
+  int RunWithoutWindow(const CCommandLineInfo& info) override;  // the practice report
 };
 
 // The list of files not saved, each name followed by one space, into a buffer of nSize

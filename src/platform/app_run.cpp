@@ -31,12 +31,15 @@ static void LetSdlCatchSignals() {
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
   CCommandLineInfo info;
   ParseCommandLine(argc, argv, &info);
-  if (info.nCommand != CCommandLineInfo::RunWindow) return AnswerCommandLine(info);
+  const int nAnswer = AnswerCommandLine(info);
+  if (nAnswer >= 0) return nAnswer;
   std::string error;
   if (!EnterRecordFolder(info, &error)) {
     fprintf(stderr, "numdril: %s\n", error.c_str());
     return 2;
   }
+  // Needs the records but no display.
+  if (info.nCommand == CCommandLineInfo::RunReport) return pApp->RunWithoutWindow(info);
   // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
     fprintf(stderr,

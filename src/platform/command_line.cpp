@@ -23,6 +23,11 @@ static const char HELP_TEXT[] =
     "      --user-data      keep them in $XDG_DATA_HOME/numdril (by default\n"
     "                       ~/.local/share/numdril), made if missing; the menu\n"
     "                       entry starts numdril this way\n"
+    "      --report[=FILE]  print a report of the practice so far (totals, best speed\n"
+    "                       over time, practice per week) and exit, without a window;\n"
+    "                       with FILE, write its two charts there as an SVG picture\n"
+    "                       instead ('-' for standard output; a relative FILE is\n"
+    "                       taken from where numdril starts, even with -C)\n"
     "  -h, --help           display this help and exit\n"
     "  -V, --version        output version information and exit\n"
     "\n"
@@ -47,15 +52,40 @@ static void ChooseFolder(CCommandLineInfo* pInfo, CCommandLineInfo::Folder nFold
   pInfo->folder = pszDir;
 }
 
+// A --report=FILE against the folder the program starts in: the record folder is entered
+// before the picture is written.
+static void ChooseReport(CCommandLineInfo* pInfo, const char* pszFile) {
+  pInfo->nCommand = CCommandLineInfo::RunReport;
+  pInfo->reportFile = pszFile;
+  if (pszFile[0] == '\0' || pszFile[0] == '/' || strcmp(pszFile, "-") == 0) return;
+  char* pszStart = getcwd(nullptr, 0);
+  if (!pszStart) return;  // left relative: the picture lands in the record folder
+  pInfo->reportFile = std::string(pszStart) + "/" + pszFile;
+  free(pszStart);
+}
+
+// Whether the options read so far still ask to run something rather than to answer.
+static bool StillRunning(const CCommandLineInfo& info) {
+  return info.nCommand == CCommandLineInfo::RunWindow ||
+         info.nCommand == CCommandLineInfo::RunReport;
+}
+
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
   *pInfo = CCommandLineInfo();
-  for (int i = 1; i < argc && pInfo->nCommand == CCommandLineInfo::RunWindow; ++i) {
+  for (int i = 1; i < argc && StillRunning(*pInfo); ++i) {
     const char* pszArg = argv[i];
     if (strcmp(pszArg, "--") == 0) break;
     if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {
       pInfo->nCommand = CCommandLineInfo::ShowHelp;
     } else if (strcmp(pszArg, "-V") == 0 || strcmp(pszArg, "--version") == 0) {
       pInfo->nCommand = CCommandLineInfo::ShowVersion;
+    } else if (strcmp(pszArg, "--report") == 0) {
+      ChooseReport(pInfo, "");
+    } else if (strncmp(pszArg, "--report=", 9) == 0) {
+      if (pszArg[9] == '\0')
+        Refuse(pInfo, "option '--report=' requires a file name");
+      else
+        ChooseReport(pInfo, pszArg + 9);
     } else if (strcmp(pszArg, "--user-data") == 0) {
       ChooseFolder(pInfo, CCommandLineInfo::UserDataFolder, "");
     } else if (strncmp(pszArg, "--directory=", 12) == 0) {
@@ -88,6 +118,7 @@ int AnswerCommandLine(const CCommandLineInfo& info) {
               info.usageError.c_str());
       return 2;
     case CCommandLineInfo::RunWindow:
+    case CCommandLineInfo::RunReport:
       break;
   }
   return -1;
@@ -129,7 +160,9 @@ bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
   }
   // A folder the records could be read from but not saved to would lose a whole session's
   // practice at exit: better said now.
-  if (chdir(dir.c_str()) != 0 || access(".", R_OK | W_OK | X_OK) != 0) {
+  // A report only reads.
+  const int nAccess = info.nCommand == CCommandLineInfo::RunReport ? R_OK | X_OK : R_OK | W_OK | X_OK;
+  if (chdir(dir.c_str()) != 0 || access(".", nAccess) != 0) {
     *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
     return false;
   }

@@ -287,11 +287,16 @@ class CWnd {
 
 typedef CWnd CView;
 
+struct CCommandLineInfo;
+
 class CWinApp {
  public:
   virtual ~CWinApp() = default;
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance() { return 0; }
+  // Carries out a command that needs the record folder but no window (RunReport), once
+  // the folder is entered and before any display is looked for; returns the exit status.
+  virtual int RunWithoutWindow(const CCommandLineInfo& /*info*/) { return 1; }
   CWnd* m_pMainWnd = nullptr;
 };
 
@@ -302,7 +307,13 @@ bool QuitRequested();
 // What the command line asks for, read once before anything else happens; RunApplication
 // carries it out.
 struct CCommandLineInfo {
-  enum Command { RunWindow, ShowHelp, ShowVersion, UsageError };
+  enum Command {
+    RunWindow,
+    RunReport,  // --report[=FILE]: the application's report of the records, no window
+    ShowHelp,
+    ShowVersion,
+    UsageError,
+  };
   enum Folder {
     CurrentFolder,   // the record files live where the program was started
     GivenFolder,     // -C DIR, --directory=DIR: in the folder given
@@ -312,20 +323,26 @@ struct CCommandLineInfo {
   Folder nFolder = CurrentFolder;  // the last folder option counts
   std::string folder;              // GivenFolder: as given
   std::string usageError;          // UsageError: what was wrong, one line
+  // RunReport: the file the picture goes to, made absolute against the folder the program
+  // was started in (the record folder may be another); "-" for standard output; empty for
+  // the text report on standard output.
+  std::string reportFile;
 };
 
 // Reads argv: "--" ends the options, and arguments that are not options are ignored.
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
 // Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
-// -1 for RunWindow, which has nothing to answer.
+// -1 for RunWindow and RunReport, which have nothing to answer.
 int AnswerCommandLine(const CCommandLineInfo& info);
 // Makes the record folder the command line chose the current directory, so that every
 // record file, named relatively, lives there. False, with one line in *pError, when it is
-// missing, cannot be made or is not a folder the program can read and write.
+// missing, cannot be made or is not a folder the program can read and write (read only
+// suffices for RunReport).
 bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
 
 // Runs the program: answers the command line (above) or refuses it (exit code 2), enters
-// the record folder (one line on stderr and exit code 2 when it cannot), checks for a
+// the record folder (one line on stderr and exit code 2 when it cannot), hands RunReport
+// to the application's RunWithoutWindow and ends with its status, checks for a
 // display (one line on stderr and exit code 1 without one), InitInstance, the message
 // loop until PostQuitMessage, the window's close, SIGINT or SIGTERM, then the window goes
 // and ExitInstance runs.

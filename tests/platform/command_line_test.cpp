@@ -21,7 +21,15 @@ struct CountingApp : CWinApp {
     ++nStarts;
     return FALSE;
   }
+  // A report: where it ran and what it was asked for.
+  int RunWithoutWindow(const CCommandLineInfo& info) override {
+    reportFolder = std::filesystem::current_path();
+    reportFile = info.reportFile;
+    return 7;
+  }
   int nStarts = 0;
+  std::filesystem::path reportFolder;
+  std::string reportFile;
 };
 
 int RunWith(CountingApp& app, std::vector<std::string> args, std::string* pOut, std::string* pErr) {
@@ -34,6 +42,17 @@ int RunWith(CountingApp& app, std::vector<std::string> args, std::string* pOut, 
   *pOut = testing::internal::GetCapturedStdout();
   *pErr = testing::internal::GetCapturedStderr();
   return nCode;
+}
+
+// A fresh folder under /tmp holding an empty folder "given", with no display in sight:
+// anything that gets past the folder ends in the display check (exit code 1).
+std::filesystem::path MakeTrialFolder() {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
+  if (!mkdtemp(tmpl)) return {};
+  std::filesystem::create_directory(std::filesystem::path(tmpl) / "given");
+  return tmpl;
 }
 
 }  // namespace
@@ -84,12 +103,9 @@ TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
 // refuses with exit code 1); a folder that cannot hold the records is refused with one line
 // and exit code 2 instead.
 TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
-  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::filesystem::path root = tmpl;
-  std::filesystem::create_directory(root / "given");
+  const std::filesystem::path root = MakeTrialFolder();
+  ASSERT_FALSE(root.empty());
+  const char* tmpl = root.c_str();
   Session::WriteFile((root / "a-file").string(), "x");
   CountingApp app;
   std::string out, err;
@@ -134,6 +150,33 @@ TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
   setenv("XDG_DATA_HOME", (root / "data" / "blocked").c_str(), 1);
   refuses({"--user-data"}, "blocked/numdril': Not a directory");
 
+  EXPECT_EQ(app.nStarts, 0);
+  ASSERT_EQ(chdir("/"), 0);
+  std::filesystem::remove_all(root);
+}
+
+// A report goes to the application in the folder the options chose, before any display is
+// looked for; a relative picture file stays where the program was started.
+TEST(CommandLine, ReportRunsInTheRecordFolderWithoutADisplay) {
+  const std::filesystem::path root = MakeTrialFolder();
+  ASSERT_EQ(chdir(root.c_str()), 0);
+  CountingApp app;
+  std::string out, err;
+
+  EXPECT_EQ(RunWith(app, {"--report", "-C", "given"}, &out, &err), 7) << err;
+  EXPECT_EQ(app.reportFolder, root / "given");
+  EXPECT_EQ(app.reportFile, "");
+  EXPECT_EQ(err, "");
+
+  ASSERT_EQ(chdir(root.c_str()), 0);
+  EXPECT_EQ(RunWith(app, {"-C", "given", "--report=pic.svg"}, &out, &err), 7) << err;
+  EXPECT_EQ(app.reportFile, (root / "pic.svg").string());
+  EXPECT_EQ(RunWith(app, {"--report=-"}, &out, &err), 7);
+  EXPECT_EQ(app.reportFile, "-");
+
+  EXPECT_EQ(RunWith(app, {"--report="}, &out, &err), 2);
+  EXPECT_NE(err.find("'--report=' requires a file name"), std::string::npos) << err;
+  EXPECT_EQ(RunWith(app, {"--report", "--help"}, &out, &err), 0);
   EXPECT_EQ(app.nStarts, 0);
   ASSERT_EQ(chdir("/"), 0);
   std::filesystem::remove_all(root);

@@ -377,7 +377,9 @@ static bool ReadInBlocks(int fd, ReportFile* pInfo, LinesFn linesFn) {
     if (lseek(fd, pInfo->nSkippedBytes, SEEK_SET) < 0) return false;
     bSkipToLine = true;
   }
-  std::string block(BLOCK_BYTES, '\0');
+  // A small file gets a small block; the block grows if a line needs it.
+  const int64_t nFileBytes = std::min<int64_t>(st.st_size, MAX_FILE_BYTES) + 1;
+  std::string block((size_t)std::clamp<int64_t>(nFileBytes, 4096, (int64_t)BLOCK_BYTES), '\0');
   size_t nHave = 0;
   int64_t nLeft = MAX_FILE_BYTES;  // the file may grow while it is read
   while (nLeft > 0) {

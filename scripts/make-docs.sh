@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Renders the README's pictures of numdril's screens into docs/, headless, with
-# tools/numdril_render at a window of 1280 x 800, from a practice record of earlier runs.
-# Builds the renderer first (in $BUILD_DIR, default build/).
+# tools/numdril_render at a window of 1280 x 800, from a practice record of earlier runs;
+# then the practice report of docs/sample-history as docs/report.svg, and prints its text.
+# Builds the renderer and numdril first (in $BUILD_DIR, default build/).
 #   scripts/make-docs.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,3 +43,10 @@ picture position text:0 text:1 correct:9
 picture random text:0 text:2 correct:23 wrong
 # A position drill and a random run faster than the record, ten minutes after start-up.
 picture record text:0 text:1 correct:60 esc text:2 correct:300 esc advance:600000 text:3
+
+# The practice report of the sample history in docs/sample-history: the picture, and the
+# text the README shows.
+cmake --build "$build" --target numdril
+"$build/numdril" -C "$docs/sample-history" --report="$docs/report.svg"
+echo "docs/report.svg"
+LC_ALL=C.UTF-8 "$build/numdril" -C "$docs/sample-history" --report

@@ -407,6 +407,7 @@ static void HandleEvent(CWnd* pWnd, const SDL_Event& event) {
       Deliver(pWnd, p->keys.KeyDown(event.key.keysym.scancode, event.key.keysym.sym,
                                     event.key.keysym.mod));
       break;
+    case SDL_KEYUP: p->keys.KeyUp(); break;
     case SDL_TEXTINPUT: Deliver(pWnd, p->keys.TextInput(event.text.text)); break;
     default: break;
   }

@@ -141,8 +141,15 @@ bool OpenVideo(std::string* pReason) {
   // (for Japanese) is not affected. Put back at once, so no later process inherits it.
   const bool bQuietCompose = getenv("XCOMPOSEFILE") == nullptr;
   if (bQuietCompose) setenv("XCOMPOSEFILE", "/dev/null", 0);
+  // SDL looks for an input method on the session bus. Without one named in the
+  // environment, libdbus would launch a bus of its own for the display (where dbus-x11 is
+  // installed), which outlives the program and on which no input method can be waiting.
+  const char* pszBus = getenv("DBUS_SESSION_BUS_ADDRESS");
+  const bool bNoBus = pszBus == nullptr || *pszBus == '\0';
+  if (bNoBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   const int nInit = SDL_Init(SDL_INIT_VIDEO);
   if (bQuietCompose) unsetenv("XCOMPOSEFILE");
+  if (bNoBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (nInit != 0) {
     if (pReason) *pReason = SDL_GetError();
     return false;

@@ -35,6 +35,14 @@ focus_window
 send_keys KP_5
 wait_screen_change title.ppm || fail "a key did not change the screen"
 rm title.ppm
+# With no session bus named in the environment, none is launched for the display: it
+# would outlive the program.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  for pid in $(pgrep -x dbus-launch); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" &&
+      fail "a session bus was launched for the display (dbus-launch $pid)"
+  done
+fi
 
 # A resize keeps it running, at the new size.
 xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"

@@ -44,7 +44,7 @@ eval "$started"
 # it may read (its environment is otherwise cleared).
 cp "$NUMDRIL_BIN" "$IME_DIR/numdril" && chmod 755 "$IME_DIR/numdril"
 lsan=${LSAN_OPTIONS:-}
-supp=$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"$lsan")
+supp=$(tr ':' '\n' <<<"$lsan" | sed -n 's/^suppressions=//p')
 if [ -n "$supp" ]; then
   cp "$supp" "$IME_DIR/lsan.supp" && chmod 644 "$IME_DIR/lsan.supp"
   lsan=${lsan//$supp/$IME_DIR/lsan.supp}

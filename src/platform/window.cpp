@@ -270,10 +270,10 @@ static void TellInputMethod(CWnd::Impl* p) {
   const int64_t nPixelsW = std::max(p->fb.Width(), 1), nPixelsH = std::max(p->fb.Height(), 1);
   const RECT& rc = p->rcComposition;
   SDL_Rect r;
-  r.x = (int)(rc.left * nUnitsW / nPixelsW);
-  r.y = (int)(rc.top * nUnitsH / nPixelsH);
-  r.w = (int)((rc.right - rc.left) * nUnitsW / nPixelsW);
-  r.h = (int)((rc.bottom - rc.top) * nUnitsH / nPixelsH);
+  r.x = (int)((int64_t)rc.left * nUnitsW / nPixelsW);
+  r.y = (int)((int64_t)rc.top * nUnitsH / nPixelsH);
+  r.w = (int)(((int64_t)rc.right - rc.left) * nUnitsW / nPixelsW);
+  r.h = (int)(((int64_t)rc.bottom - rc.top) * nUnitsH / nPixelsH);
   SDL_SetTextInputRect(&r);
 }
 

@@ -12,6 +12,8 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth xdotool x11-utils x11-xserver-utils faketime xfonts-base
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev
+  # tests only: a real Japanese input method (fcitx5 with Mozc) on a session bus of its own
+  fcitx5 fcitx5-mozc dbus-x11 x11-xkb-utils
 )
 
 missing=()

@@ -20,6 +20,8 @@
 //   ppm:FILE     write the screen to FILE as binary PPM (P6), the form in which the
 //                real-window tests capture a window, so the two compare byte for byte
 //   print-text   print the random drill's practice text, one line per row
+//   print-spot   print where an input method would compose: left top right bottom, in
+//                client pixels
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,7 +37,7 @@ static void Usage() {
   fprintf(stderr,
           "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
-          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text\n");
+          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-spot\n");
 }
 
 static bool ParseSize(const char* psz, int* pnW, int* pnH) {
@@ -111,6 +113,9 @@ static bool PlayStep(CNumdrilView& view, const char* step) {
     }
   } else if (!strcmp(step, "print-text")) {
     PrintPracticeText();
+  } else if (!strcmp(step, "print-spot")) {
+    RECT rc = view.GetCompositionRect();
+    printf("%d %d %d %d\n", rc.left, rc.top, rc.right, rc.bottom);
   } else if (!strncmp(step, "ppm:", 4)) {
     if (!WritePpm(view.Surface(), step + 4)) {
       fprintf(stderr, "numdril_render: cannot write %s\n", step + 4);

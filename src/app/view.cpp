@@ -14,16 +14,26 @@ CNumdrilView::CNumdrilView() {
   LoadRecordsAtStart();
 }
 
+// Keeps an input method's composition where the user is looking: after every event, since
+// a key may move the place (the next character, the next key asked for, another screen)
+// and a paint may rescale it.
+static void FollowCompositionSpot(CWnd* pView) {
+  RECT rc;
+  if (GetCompositionSpot(&rc)) pView->SetCompositionRect(rc);
+}
+
 void CNumdrilView::OnDraw(CDC* pDC) {
   GetClientRect(&g_rcClient);
   pDC->SetTextAlign(TA_LEFT | TA_TOP);
   PaintScreen(pDC);
+  FollowCompositionSpot(this);
 }
 
 void CNumdrilView::OnChar(UINT nChar, UINT, UINT) {
   CDC* pDC = GetDC();
   DispatchKey(this, pDC, (int)nChar);
   ReleaseDC(pDC);
+  FollowCompositionSpot(this);
   Default();
 }
 
@@ -31,6 +41,7 @@ void CNumdrilView::OnTimer(UINT_PTR nIDEvent) {
   CDC* pDC = GetDC();
   OnPracticeTimer(this, pDC, nIDEvent);
   ReleaseDC(pDC);
+  FollowCompositionSpot(this);
   Default();
 }
 

@@ -160,6 +160,23 @@ void PaintScreen(CDC* pDC) {
   }
 }
 
+bool GetCompositionSpot(RECT* pRect) {
+  if (g_nMode == MODE_TITLE) {
+    TitlePromptRect(pRect);
+  } else if (g_nMode == MODE_MENU) {
+    MenuPromptRect(pRect);
+  } else if (g_nMode == MODE_RECORD) {
+    ReturnHintRect(pRect);
+  } else if (IsPositionCode(g_nMode) && HasScreen(g_nMode)) {
+    ExpectedKeyRect(pRect);
+  } else if (IsRandomCode(g_nMode) && HasScreen(g_nMode)) {
+    CursorCellRect(pRect);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
   nKey = NormalizeDbcsKey(nKey);
   if (nKey == 0) return;

@@ -108,6 +108,11 @@ void PaintScreen(CDC* pDC);
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent);
 void StartLesson(CWnd* pView, CDC* pDC, MenuItem* pMenu, int nCode);
 void ResetLessonState();
+// The pixel rectangle the user is looking at on the current screen, where an input method
+// should show what is being composed: the title's and the menu's prompt line, the record
+// screen's return hint, the position drill's asked-for key, the random drill's next
+// character. False, leaving *pRect alone, for a mode without a screen.
+bool GetCompositionSpot(RECT* pRect);
 
 // Puts every global of flow/ (menu marks and key-normalisation state included) back to
 // its starting value.

@@ -4,6 +4,7 @@
 #include "flow/menu.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "flow/flow.h"
 
@@ -52,6 +53,8 @@ static const char TITLE_VERSION[] =
 static const char TITLE_SUBTITLE[] = "\x81\x83\x81\x83 Ten Key Practice \x81\x84\x81\x84";
 static const char TITLE_AUTHOR[] = "Keypad drills for fast, sure hands";
 static const char TITLE_PROMPT[] = "Hit Any Key to Show Menu";
+static const int TITLE_PROMPT_Y = 272;
+static const int TITLE_PROMPT_X = 304;
 
 // Only nine items can be named by a digit; a tenth is drawn but never chosen.
 static const int MAX_SELECTABLE_ITEMS = 9;
@@ -145,8 +148,26 @@ void DrawTitleScreen(CDC* pDC) {
   }
   PrintAt(pDC, 240, 56, FRAME_ROW);
   SetColors(pDC, CR_TEAL, CR_WHITE);
-  PrintAt(pDC, 272, 304, TITLE_PROMPT);
+  PrintAt(pDC, TITLE_PROMPT_Y, TITLE_PROMPT_X, TITLE_PROMPT);
   SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+// The rectangle of a text of the enlarged grid, where the title and the menu items live.
+static void EnlargedTextRect(int y, int x, const char* pszText, RECT* pRect) {
+  const int bOldY = g_bEnlargeY, bOldX = g_bEnlargeX;
+  g_bEnlargeY = 1;
+  g_bEnlargeX = 1;
+  TextCellsRect(y, x, (int)strlen(pszText), 1.0, pRect);
+  g_bEnlargeY = bOldY;
+  g_bEnlargeX = bOldX;
+}
+
+void MenuPromptRect(RECT* pRect) {
+  EnlargedTextRect(MENU_FOOTER[0].y, MENU_FOOTER[0].x, MENU_FOOTER[0].text, pRect);
+}
+
+void TitlePromptRect(RECT* pRect) {
+  EnlargedTextRect(TITLE_PROMPT_Y, TITLE_PROMPT_X, TITLE_PROMPT, pRect);
 }
 
 // Drops a lead byte left alone at the end of a cut text, so no half character is drawn.

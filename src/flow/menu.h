@@ -23,6 +23,11 @@ int SelectMenuItem(MenuItem* pMenu, int nKey);
 void DrawMenu(CDC* pDC, MenuItem* pMenu, const SCREENITEM* pHeader);
 void DrawTitleScreen(CDC* pDC);
 void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle);
+// Pixel rectangles of the prompt lines that tell the user what to type: the menu's
+// "Press Number key..." and the title's "Hit Any Key...". The grid switches are left as
+// they were.
+void MenuPromptRect(RECT* pRect);
+void TitlePromptRect(RECT* pRect);
 // Formats a drill header into the header buffer (136 bytes) and returns it; a text too long
 // for the buffer is cut at a character boundary. DrawScreenHeader prints what this makes.
 const char* FormatScreenHeader(const char* pszFormat, const char* pszTitle);

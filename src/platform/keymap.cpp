@@ -46,7 +46,8 @@ KeyResult KeyTranslator::KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uin
   if (nDigit >= 0) {
     // With Num Lock on, SDL sends the digit again as text: that copy is dropped.
     m_nextText = NextText::kDropDigit;
-    return Chars(std::string(1, (char)('0' + nDigit)));
+    m_chKeypadDigit = (char)('0' + nDigit);
+    return Chars(std::string(1, m_chKeypadDigit));
   }
   // Ctrl+Alt is AltGr on many layouts and types text; Ctrl or Alt alone makes a command.
   m_nextText = (bCtrl != bAlt) ? NextText::kDropAll : NextText::kKeep;
@@ -92,20 +93,27 @@ KeyResult KeyTranslator::KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uin
   return Action(KeyAction::kNone);
 }
 
-// Whether a text is one digit, half-width or full-width (U+FF10..U+FF19).
-static bool IsOneDigit(const char* pszUtf8) {
+// The digit a text is, half-width or full-width (U+FF10..U+FF19), or 0 for any other text.
+static char OneDigit(const char* pszUtf8) {
   size_t nLen = strlen(pszUtf8);
-  if (nLen == 1) return pszUtf8[0] >= '0' && pszUtf8[0] <= '9';
   const unsigned char* p = (const unsigned char*)pszUtf8;
-  return nLen == 3 && p[0] == 0xEF && p[1] == 0xBC && p[2] >= 0x90 && p[2] <= 0x99;
+  if (nLen == 1 && p[0] >= '0' && p[0] <= '9') return (char)p[0];
+  if (nLen == 3 && p[0] == 0xEF && p[1] == 0xBC && p[2] >= 0x90 && p[2] <= 0x99)
+    return (char)('0' + (p[2] - 0x90));
+  return 0;
 }
 
 KeyResult KeyTranslator::TextInput(const char* pszUtf8) {
   NextText rule = m_nextText;
   m_nextText = NextText::kKeep;
   if (rule == NextText::kDropAll) return Action(KeyAction::kNone);
-  if (rule == NextText::kDropDigit && IsOneDigit(pszUtf8)) return Action(KeyAction::kNone);
+  // Only a copy of the key's own digit: with Num Lock off the keypad sends no text, and
+  // an input method's commit of another digit may come next.
+  if (rule == NextText::kDropDigit && OneDigit(pszUtf8) == m_chKeypadDigit)
+    return Action(KeyAction::kNone);
   std::string bytes = Utf8ToCp932(pszUtf8);
   if (bytes.empty()) return Action(KeyAction::kNone);
   return Chars(std::move(bytes));
 }
+
+void KeyTranslator::KeyUp() { m_nextText = NextText::kKeep; }

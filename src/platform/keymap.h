@@ -26,13 +26,17 @@ class KeyTranslator {
   KeyResult KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uint16 nMod);
   // Committed text (keyboard or input method), UTF-8.
   KeyResult TextInput(const char* pszUtf8);
+  // A key let go. A key's own text comes before its release, so whatever arrives after
+  // it is text of its own, such as an input method's commit.
+  void KeyUp();
 
  private:
   // What to do with the text event that belongs to the last key press.
   enum class NextText {
     kKeep,       // deliver it
-    kDropDigit,  // a keypad digit already went out: drop its digit text
+    kDropDigit,  // a keypad digit already went out: drop the same digit as text
     kDropAll,    // Ctrl or Alt was held: the key was a command, not text
   };
   NextText m_nextText = NextText::kKeep;
+  char m_chKeypadDigit = 0;  // the digit that kDropDigit drops
 };

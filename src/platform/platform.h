@@ -258,6 +258,10 @@ class CWnd {
   void DestroyWindow();
 
   void GetClientRect(RECT* pRect) const;  // {0, 0, width, height} in pixels
+  // Where an input method shows what is being composed, and its candidates: a pixel
+  // rectangle of the client area, the place the user is looking. Kept while headless too.
+  void SetCompositionRect(const RECT& rc);
+  RECT GetCompositionRect() const;  // {0, 0, 0, 0} until set
   CDC* GetDC();                           // a context outside paint events
   int ReleaseDC(CDC* pDC);                // presents what the context changed
 

@@ -140,9 +140,10 @@ bool OpenVideo(std::string* pReason) {
   // Without this SDL backs the window surface with an OpenGL renderer, loading Mesa and
   // LLVM: ten times the memory for no gain in a window drawn in software.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // The input method shows its own composition and candidates; we draw only what it
-  // commits.
-  SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+  // An input method (fcitx or IBus over D-Bus) draws what is being composed, and its
+  // candidates, in a window of its own at the composition rectangle; the program draws
+  // only what it commits. Read when SDL makes its input context, so it must come first.
+  SDL_SetHint(SDL_HINT_IME_INTERNAL_EDITING, "1");
   // A trainer does not keep the screen from blanking, as a video player would; nor does
   // it ask the session bus to, which SDL would do at start otherwise.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
@@ -153,8 +154,15 @@ bool OpenVideo(std::string* pReason) {
   // (for Japanese) is not affected. Put back at once, so no later process inherits it.
   const bool bQuietCompose = getenv("XCOMPOSEFILE") == nullptr;
   if (bQuietCompose) setenv("XCOMPOSEFILE", "/dev/null", 0);
+  // SDL looks for an input method on the session bus. Without one named in the
+  // environment, libdbus would launch a bus of its own for the display (where dbus-x11 is
+  // installed), which outlives the program and on which no input method can be waiting.
+  const char* pszBus = getenv("DBUS_SESSION_BUS_ADDRESS");
+  const bool bNoBus = pszBus == nullptr || *pszBus == '\0';
+  if (bNoBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   const int nInit = SDL_Init(SDL_INIT_VIDEO);
   if (bQuietCompose) unsetenv("XCOMPOSEFILE");
+  if (bNoBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (nInit != 0) {
     if (pReason) *pReason = SDL_GetError();
     return false;
@@ -266,6 +274,33 @@ void CloseVideo() {
 void CWnd::GetClientRect(RECT* pRect) const {
   *pRect = RECT{0, 0, m_pImpl->fb.Width(), m_pImpl->fb.Height()};
 }
+
+// Hands the composition rectangle to SDL, which passes it on to the input method. SDL
+// counts in window units: pixels, except where the display scales windows (HiDPI).
+static void TellInputMethod(CWnd::Impl* p) {
+  int nUnitsW = 0, nUnitsH = 0;
+  SDL_GetWindowSize(p->pWindow, &nUnitsW, &nUnitsH);
+  const int64_t nPixelsW = std::max(p->fb.Width(), 1), nPixelsH = std::max(p->fb.Height(), 1);
+  const RECT& rc = p->rcComposition;
+  SDL_Rect r;
+  r.x = (int)((int64_t)rc.left * nUnitsW / nPixelsW);
+  r.y = (int)((int64_t)rc.top * nUnitsH / nPixelsH);
+  r.w = (int)(((int64_t)rc.right - rc.left) * nUnitsW / nPixelsW);
+  r.h = (int)(((int64_t)rc.bottom - rc.top) * nUnitsH / nPixelsH);
+  SDL_SetTextInputRect(&r);
+}
+
+void CWnd::SetCompositionRect(const RECT& rc) {
+  RECT& kept = m_pImpl->rcComposition;
+  // Each change is a message to the input method; most events leave the place as it was.
+  if (kept.left == rc.left && kept.top == rc.top && kept.right == rc.right &&
+      kept.bottom == rc.bottom)
+    return;
+  kept = rc;
+  if (m_pImpl->pWindow) TellInputMethod(m_pImpl);
+}
+
+RECT CWnd::GetCompositionRect() const { return m_pImpl->rcComposition; }
 
 CDC* CWnd::GetDC() { return new CDC(&m_pImpl->fb); }
 
@@ -420,6 +455,7 @@ static void HandleEvent(CWnd* pWnd, const SDL_Event& event) {
       Deliver(pWnd, p->keys.KeyDown(event.key.keysym.scancode, event.key.keysym.sym,
                                     event.key.keysym.mod));
       break;
+    case SDL_KEYUP: p->keys.KeyUp(); break;
     case SDL_TEXTINPUT: Deliver(pWnd, p->keys.TextInput(event.text.text)); break;
     default: break;
   }

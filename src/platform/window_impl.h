@@ -30,6 +30,7 @@ struct CWnd::Impl {
   uint64_t nTimerSerial = 0;       // the serial of the last SetTimer
   KeyTranslator keys;
   bool bPaintPending = false;      // a resize or exposure asks for a whole repaint
+  RECT rcComposition{0, 0, 0, 0};  // client pixels where the input method composes
 };
 
 // The window's size in screen units for a display whose usable area is nUsableW x

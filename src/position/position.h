@@ -32,6 +32,8 @@ int MarkGuideKey(CDC* pDC, int nKey, int nStyle);
 void MarkFinger(CDC* pDC, int nKey, int bOn);
 void DrawHand(CDC* pDC, int bOn);
 void ShowExpectedKey(CDC* pDC, int nKey);
+// Pixel rectangle of the asked-for key at triple size, the one the user watches.
+void ExpectedKeyRect(RECT* pRect);
 // Draws the keys of the guide's top row again as a redraw would, with their marks. The
 // asked-for key at triple size reaches down into their top edges.
 void RestoreGuideTopRow(CDC* pDC);

@@ -102,6 +102,11 @@ void ShowExpectedKey(CDC* pDC, int nKey) {
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }
 
+void ExpectedKeyRect(RECT* pRect) {
+  // One full-width character: two half-width cells.
+  TextCellsRect(EXPECTED_KEY_Y, EXPECTED_KEY_X, 2, EXPECTED_KEY_SCALE, pRect);
+}
+
 void PrintGuidePrompt(CDC* pDC) {
   SetColors(pDC, CR_TEAL, CR_WHITE);
   PrintItems(pDC, g_bGuideShown == 1 ? HIDE_PROMPT : SHOW_PROMPT);

@@ -46,6 +46,8 @@ void PrintRandomPracticeCount(CDC* pDC);
 
 void DrawRandomScreen(CDC* pDC, const char* pszHeaderFormat);
 void DrawPracticeText(CDC* pDC);
+// Pixel rectangle of the practice text's cell under the cursor: the next one to type.
+void CursorCellRect(RECT* pRect);
 void OnRandomTick(CDC* pDC);
 
 void ResetRandomState();

@@ -31,6 +31,12 @@ const SCREENITEM RANDOM_CONGRATULATION[2] = {
     {0, 0, nullptr, 0},
 };
 
+void CursorCellRect(RECT* pRect) {
+  // Every character of the text is full-width: two half-width cells.
+  TextCellsRect(TEXT_TOP_Y + TEXT_ROW_PITCH * g_nTextRow, TEXT_CELL_WIDTH * g_nTextCol, 2, 1.0,
+                pRect);
+}
+
 void DrawPracticeText(CDC* pDC) {
   int n = 0;
   for (int nRow = 0; nRow < g_nTextLines; ++nRow) {

@@ -66,6 +66,8 @@ int AppendSpeedHistory(const char* pszTitle, const char* pszDate, const char* ps
 // still on screen.
 void CloseOpenRun();
 void DrawRecordScreen(CDC* pDC);
+// Pixel rectangle of the record screen's line that says how to leave it.
+void ReturnHintRect(RECT* pRect);
 void DrawRecordRows(CDC* pDC, const SCREENITEM* pList, const double* pSpeeds,
                     const char (*pDates)[9], const int* pSeconds);
 

@@ -22,6 +22,8 @@ static const char RETURN_HINT_JA[] =
     "ESC\x83\x4c\x81\x5b\x82\xf0\x89\x9f\x82\xb7\x82\xc6\x83\x81\x83\x6a\x83\x85\x81\x5b"
     "\x82\xc9\x96\xdf\x82\xe8\x82\xdc\x82\xb7";
 static const char RETURN_HINT_EN[] = "Press ESC Key to Return to Menu";
+static const int RETURN_HINT_Y = 1;
+static const int RETURN_HINT_X = 344;
 // A row's time column: "%5d時間%2d分%2d秒" in Japanese.
 static const char ROW_TIME_JA[] = "%5d\x8e\x9e\x8a\xd4%2d\x95\xaa%2d\x95\x62";
 static const char ROW_TIME_EN[] = "%5dhour%2dmin%2dsec";
@@ -47,6 +49,12 @@ static void FormatTime(char* pszOut, size_t nSize, const char* pszFormat, int64_
   snprintf(pszOut, nSize, pszFormat, nHours, nMinutes, nSecs);
 }
 
+static const char* ReturnHint() { return g_bEnglish == 1 ? RETURN_HINT_EN : RETURN_HINT_JA; }
+
+void ReturnHintRect(RECT* pRect) {
+  TextCellsRect(RETURN_HINT_Y, RETURN_HINT_X, (int)strlen(ReturnHint()), 1.0, pRect);
+}
+
 void DrawRecordScreen(CDC* pDC) {
   const bool bEnglish = g_bEnglish == 1;
   char szText[128];
@@ -58,7 +66,7 @@ void DrawRecordScreen(CDC* pDC) {
   PrintAt(pDC, 1, 1, szText);
 
   SetColors(pDC, CR_NAVY, CR_WHITE);
-  PrintAt(pDC, 1, 344, bEnglish ? RETURN_HINT_EN : RETURN_HINT_JA);
+  PrintAt(pDC, RETURN_HINT_Y, RETURN_HINT_X, ReturnHint());
 
   // Measured at each drawing; the screen does not tick by itself.
   g_tEnd = GetTime();

@@ -78,6 +78,9 @@ enum TextRendering { RENDER_LATIN = 0, RENDER_JAPANESE = 1 };
 void PrintTextCells(CDC* pDC, int y, int x, const char* pszText, double dScale,
                     int bBlankWide);
 void ComputeCellMetrics(double dScale, int* pnGlyph, int* pnColumnPitch, int* pnRowPitch);
+// The pixel rectangle that nHalfCells cells of text printed at virtual (y, x) and dScale
+// take up on the grid now in force: where the user reads that text.
+void TextCellsRect(int y, int x, int nHalfCells, double dScale, RECT* pRect);
 int ClassifyText(const char* pszText);
 int WideToNarrowChar(const char* pDoubleByte);
 void FillFontSpec(LOGFONT* pLf, int nHeight, int nWidth, int bBold, TextRendering rendering);

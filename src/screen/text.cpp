@@ -68,6 +68,18 @@ void ComputeCellMetrics(double dScale, int* pnGlyph, int* pnColumnPitch, int* pn
   *pnRowPitch = rp;
 }
 
+void TextCellsRect(int y, int x, int nHalfCells, double dScale, RECT* pRect) {
+  int s, cp, rp;
+  ComputeCellMetrics(dScale, &s, &cp, &rp);
+  // The cells of PrintTextCells: glyphs of 2s pixels high, ending one pitch below the
+  // scaled position, so a larger scale grows up and to the left from it.
+  const int nRightX = TruncateToInt(x + (double)nHalfCells * 8 * dScale);
+  pRect->left = ClampToInt((int64_t)VirtualToPixelX(x) + cp - s);
+  pRect->top = ClampToInt((int64_t)VirtualToPixelY(y) + rp - s);
+  pRect->right = ClampToInt((int64_t)VirtualToPixelX(nRightX) + cp - s);
+  pRect->bottom = ClampToInt((int64_t)pRect->top + 2 * (int64_t)s);
+}
+
 int IsLeadByte(int nValue) {
   return ((nValue >= 0x80 && nValue <= 0x9F) || (nValue >= 0xE0 && nValue <= 0xFF)) ? 1 : 0;
 }

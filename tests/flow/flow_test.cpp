@@ -19,7 +19,7 @@
 namespace {
 
 constexpr uint32_t PURPLE = 0x802080, NAVY = 0x000080, TEAL = 0x008080, GREEN = 0x008000,
-                   BROWN = 0x802000;
+                   BROWN = 0x802000, BLUE = 0x0000FF, RED = 0xFF0000;
 
 // Pixel rectangle of cells on the enlarged 512 x 320 grid at 642 x 402: a virtual unit is
 // 1.25 pixels and the grid starts at pixel 1.
@@ -273,6 +273,49 @@ TEST(ScreenFlow, CodesWithoutAScreenAreNeverEntered) {
   EXPECT_EQ(g_nMode, 1001);
 }
 
+// An input method shows what is being composed at the composition rectangle: it covers
+// what the user reads to know what to type, follows the drills' cursor and the window's
+// size. Each time, the one colour that thing alone is drawn in lies wholly inside it.
+TEST(ScreenFlow, CompositionRectangleCoversWhatTheUserTypesNext) {
+  Session s;
+  s.Start();
+  const auto inside = [&](uint32_t rgb) {
+    const RECT rc = s.View().GetCompositionRect();
+    return CountPixels(s.Fb(), rc.left, rc.top, rc.right, rc.bottom, rgb);
+  };
+  const auto everywhere = [&](uint32_t rgb) {
+    return CountPixels(s.Fb(), 0, 0, s.Fb().Width(), s.Fb().Height(), rgb);
+  };
+  s.Key(' ');
+  EXPECT_GT(inside(TEAL), 0);  // the menu's prompt line
+  EXPECT_EQ(inside(TEAL), everywhere(TEAL));
+
+  s.Key('1');
+  for (int i = 0; i < 3; ++i) {  // the asked-for key, each one in turn
+    EXPECT_GT(inside(BLUE), 0);
+    EXPECT_EQ(inside(BLUE), everywhere(BLUE));
+    s.Key(g_chTarget);
+  }
+
+  s.Keys("\x1B\x1B" "2");
+  const int nRectLeft = s.View().GetCompositionRect().left;
+  for (int i = 0; i < 2; ++i) {  // the next character: a wrong key marks its cell red
+    const char chNext = g_practiceText[g_nTextCol][g_nTextRow];
+    s.Key(chNext == '7' ? '8' : '7');
+    EXPECT_GT(inside(RED), 0);
+    EXPECT_EQ(inside(RED), everywhere(RED));
+    s.Key(chNext);
+  }
+  EXPECT_EQ(s.View().GetCompositionRect().left, nRectLeft + 2 * 16);
+
+  s.Key('7' + (g_practiceText[g_nTextCol][g_nTextRow] == '7'));
+  s.View().Resize(1282, 802);
+  s.Paint();
+  EXPECT_EQ(s.View().GetCompositionRect().left, 2 * (nRectLeft + 2 * 16) - 1);
+  EXPECT_GT(inside(RED), 0);
+  EXPECT_EQ(inside(RED), everywhere(RED));
+}
+
 TEST(ScreenFlow, TitleScreenPixels) {
   Session s;
   s.Start();
@@ -358,6 +401,11 @@ TEST(ScreenFlow, AnyKeyStormLeavesTheProgramRunning) {
         s.Paint();
       }
       modesSeen.insert(g_nMode);
+      // Every screen puts the input method's composition somewhere inside the window.
+      const RECT rc = s.View().GetCompositionRect();
+      ASSERT_TRUE(rc.left >= 0 && rc.top >= 0 && rc.left < rc.right && rc.top < rc.bottom &&
+                  rc.right <= 642 && rc.bottom <= 402)
+          << g_nMode << ": " << rc.left << " " << rc.top << " " << rc.right << " " << rc.bottom;
       ASSERT_TRUE(g_nMode == MODE_TITLE || g_nMode == MODE_MENU || g_nMode == MODE_RECORD ||
                   g_nMode == MODE_POSITION || g_nMode == MODE_RANDOM || g_nMode == MODE_EXIT)
           << g_nMode;

@@ -18,6 +18,10 @@ class Keyboard {
     Add(m_keys.KeyDown(sc, key, mod));
     return *this;
   }
+  Keyboard& Up() {
+    m_keys.KeyUp();
+    return *this;
+  }
   Keyboard& Text(const char* pszUtf8) {
     Add(m_keys.TextInput(pszUtf8));
     return *this;
@@ -59,6 +63,12 @@ TEST(KeyMap, KeypadDigitsAreDigitsOnceWhateverNumLock) {
   // An input method in full-width mode turns the keypad digit into a full-width one.
   kb.Down(SDL_SCANCODE_KP_5, SDLK_KP_5, KMOD_NUM).Text("\xEF\xBC\x95");  // "５"
   EXPECT_EQ(kb.Take(), "5");
+  // Num Lock off and an input method on: what it commits next is the user's own digit,
+  // right after the keypad key or once it is let go, not a copy to drop.
+  kb.Down(SDL_SCANCODE_KP_1, SDLK_END).Text("\xEF\xBC\x95");                // "５"
+  kb.Down(SDL_SCANCODE_KP_1, SDLK_END).Up().Text("\xEF\xBC\x91");          // "１"
+  kb.Down(SDL_SCANCODE_KP_2, SDLK_KP_2, KMOD_NUM).Text("2").Up().Text("2");
+  EXPECT_EQ(kb.Take(), "1\x82\x54" "1\x82\x50" "22");
   // Other keypad keys are text as usual; keypad Enter is Enter.
   kb.Type(SDL_SCANCODE_KP_PLUS, SDLK_KP_PLUS, "+").Down(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER);
   EXPECT_EQ(kb.Take(), "+\r");

@@ -49,6 +49,16 @@ focus_window
 send_keys KP_5
 wait_screen_change title.ppm || fail "a key did not change the screen"
 rm title.ppm
+# With no session bus named in the environment, none is launched for the display: it
+# would outlive the program. (One older than numdril is another run's.)
+started() { awk '{print $22}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  for pid in $(pgrep -x dbus-launch); do
+    [ "$(started "$pid")" -ge "$(started "$APP_PID")" ] &&
+      tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" &&
+      fail "a session bus was launched for the display (dbus-launch $pid)"
+  done
+fi
 
 # A resize keeps it running, at the new size.
 xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"

@@ -62,6 +62,15 @@ start_app() {
   WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
   [ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"
   kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended right after showing its window"
+  # Shown is not yet painted (a slow build paints a second later): until then it is all
+  # black, and as still as a finished screen.
+  poll 60 window_painted || fail "the window was never painted"
+}
+
+window_painted() {
+  local size
+  size=$(window_size)
+  [ "$(ink)" -lt $((${size%x*} * ${size#*x})) ]
 }
 
 app_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Typing through a real Japanese input method (fcitx5 with Mozc), as a user with it on does.
+# In hiragana mode a digit is composed in the input method's own window, drawn just under
+# what the user is looking at (the menu's prompt line, the asked-for key, the next
+# character), and reaches numdril only when Enter commits it; a commit of several digits is
+# taken as that many keys, one after the other. The input method refuses to run as root,
+# so it and numdril run as nobody, on a display of their own, through input-method.sh.
+# Exits 77 (skipped) where that tool or its packages cannot be had.
+#   ime_compose.sh PATH_TO_NUMDRIL
+source "$(dirname "$0")/lib/common.bash" "$@"
+source "$(dirname "$0")/lib/screens.bash"
+cd "$WORK"
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+REPO=$(cd "$WINDOW_LIB/../../.." && pwd)
+IME_TOOL=${NUMDRIL_IME_TOOL:-}
+for tool in "$REPO/../shared/tools/ime/input-method.sh" /work/shared/tools/ime/input-method.sh; do
+  [ -n "$IME_TOOL" ] || [ ! -x "$tool" ] || IME_TOOL=$tool
+done
+[ -x "$IME_TOOL" ] || skip "no input-method.sh found (set NUMDRIL_IME_TOOL to its path)"
+[ "$(id -u)" -eq 0 ] || skip "the input method is started as nobody, which needs root"
+IME_BASE=$(mktemp -d /tmp/numdril-ime-XXXXXX)
+stop_ime() {
+  cleanup
+  "$IME_TOOL" stop "$IME_BASE" >/dev/null 2>&1
+  # What it started may write its files a moment longer while it ends.
+  poll 5 rm -rf "$IME_BASE" 2>/dev/null
+}
+trap stop_ime EXIT
+if ! started=$("$IME_TOOL" start "$IME_BASE" 2>"$WORK/ime-start.err"); then
+  for p in fcitx5 fcitx5-mozc dbus-x11 x11-xkb-utils; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+      skip "package $p cannot be installed: $(tail -n 1 "$WORK/ime-start.err")"
+  done
+  fail "the input method did not start: $(cat "$WORK/ime-start.err")"
+fi
+eval "$started"
+
+# numdril as nobody: a copy it may run, and the sanitizer settings with a suppression file
+# it may read (its environment is otherwise cleared).
+cp "$NUMDRIL_BIN" "$IME_DIR/numdril" && chmod 755 "$IME_DIR/numdril"
+lsan=${LSAN_OPTIONS:-}
+supp=$(tr ':' '\n' <<<"$lsan" | sed -n 's/^suppressions=//p')
+if [ -n "$supp" ]; then
+  cp "$supp" "$IME_DIR/lsan.supp" && chmod 644 "$IME_DIR/lsan.supp"
+  lsan=${lsan//$supp/$IME_DIR/lsan.supp}
+fi
+T0=$(date +%s)
+"$IME_RUN" env "ASAN_OPTIONS=${ASAN_OPTIONS:-}" "UBSAN_OPTIONS=${UBSAN_OPTIONS:-}" \
+  "LSAN_OPTIONS=$lsan" "$IME_DIR/numdril" >"$WORK/stdout" 2>"$WORK/stderr" &
+APP_PID=$!
+WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
+[ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"
+T1=$(date +%s)
+size=$(window_size)
+SCREEN_W=${size%x*}
+SCREEN_H=${size#*x}
+read -r WIN_X WIN_Y < <(xwininfo -id "$WID" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x, $4}')
+ROOT=$(xwininfo -root | awk '/Window id/ {print $4; exit}')
+ROOT_W=$(xwininfo -root | awk '/^  Width:/ {print $2}')
+focus_window
+
+# The input method's window and its place on the screen: "X Y" while it is shown.
+popup_at() {
+  local id
+  id=$(find_titled "Fcitx5 Input Window") || return 1
+  xwininfo -id "$id" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+    /Map State: IsViewable/ {shown = 1} END {if (!shown) exit 1; print x, y}'
+}
+popup_gone() { ! popup_at >/dev/null; }
+
+# rows_differ A B X0 Y0 X1 Y1: whether two screenshots of the whole screen differ anywhere
+# in that rectangle.
+rows_differ() {
+  local y header
+  header=$(head -n 3 "$1" | wc -c)
+  for ((y = $4; y < $6; y++)); do
+    cmp -s -i $((header + (y * ROOT_W + $3) * 3)) -n $((($5 - $3) * 3)) "$1" "$2" || return 0
+  done
+  return 1
+}
+
+# compose WHAT KEYSYM... STEPS...: types the keys into a composition and checks that the
+# input method draws it just under the place numdril_render's replay of STEPS names (the
+# composition rectangle), while numdril itself receives nothing.
+compose() {
+  local what=$1 keys=() left top right bottom x y
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do keys+=("$1"); shift; done
+  shift
+  read -r left top right bottom < <(replay_from "$T0" /dev/stdout "$@" print-spot)
+  "$XWIN" shot "$ROOT" before.ppm || fail "no screenshot of the screen"
+  send_keys "${keys[@]}"
+  poll 10 popup_at >/dev/null || fail "$what: no composition window after ${keys[*]}"
+  read -r x y < <(popup_at)
+  x=$((x - WIN_X))
+  y=$((y - WIN_Y))
+  [ $((x - left)) -ge -4 ] && [ $((x - left)) -le 4 ] && [ $((y - bottom)) -ge -4 ] &&
+    [ $((y - bottom)) -le 4 ] ||
+    fail "$what: composition at ($x, $y), not under ($left, $top)-($right, $bottom)"
+  "$XWIN" shot "$ROOT" "compose-$what.ppm"
+  keep_shot "compose-$what.ppm"
+  rows_differ before.ppm "compose-$what.ppm" $((WIN_X + x)) $((WIN_Y + y)) \
+    $((WIN_X + x + 16)) $((WIN_Y + y + 16)) || fail "$what: the composition drew nothing"
+}
+
+send_keys space                      # leaves the title, input method off
+wait_screen_still || fail "the menu did not settle"
+send_keys Zenkaku_Hankaku            # input method on: hiragana
+compose menu 1 -- text:" "
+screenshot menu.ppm
+expect_no_ink menu.ppm 128 208 160 264 "$MAGENTA" "the menu while composing"
+send_keys Return
+poll 10 eval 'screenshot pos.ppm && [ "$(rgb pos.ppm 131 207)" = "$MAGENTA" ]' ||
+  fail "the committed １ did not open position practice"
+poll 10 popup_gone || fail "the composition window stayed after the commit"
+
+compose position 5 -- text:" 1"
+send_keys Escape                     # ends the composition; the drill gets nothing
+poll 10 popup_gone || fail "Escape did not end the composition"
+send_keys Escape Escape              # no composition: the drill and the menu take them
+compose menu-again 2 -- text:" 1" esc esc
+send_keys Return
+poll 10 eval 'screenshot rand.ppm && [ "$(count rand.ppm 64 16 80 144 "$GREEN")" -gt 0 ]' ||
+  fail "the committed ２ did not open random practice"
+wait_screen_still || fail "random practice did not settle"
+cp .still.ppm rand.ppm
+
+# The practice text follows from the second the program started at: the one whose replay
+# draws this very screen.
+STEPS=(text:" 1" esc esc text:2)
+found=""
+for ((t = T0; t <= T1 && !found; t++)); do
+  replay_from "$t" text.txt "${STEPS[@]}" ppm:"$REF/rand.ppm" print-text
+  cmp -s rand.ppm "$REF/rand.ppm" && found=$t
+done
+[ -n "$found" ] || fail "no start second from $T0 to $T1 replays the random practice screen"
+read -r TEXT <text.txt
+
+# One composition of the first three characters, committed at once: three keys typed.
+compose random "${TEXT:0:1}" "${TEXT:1:1}" "${TEXT:2:1}" -- "${STEPS[@]}"
+send_keys Return
+underlined() { [ "$(count "$1" 128 $((16 * $2)) 132 $((16 * $2 + 16)) "$BLUE")" -gt 0 ]; }
+poll 10 eval 'screenshot typed.ppm && underlined typed.ppm 2' ||
+  fail "committing ${TEXT:0:3} did not type three characters"
+wait_screen_still || fail "the drill did not settle"
+cp .still.ppm typed.ppm
+keep_shot typed.ppm
+underlined typed.ppm 3 && fail "committing ${TEXT:0:3} typed more than three characters"
+expect_no_ink typed.ppm 80 424 96 560 "$MAROON" "an error count after the commit"
+
+close_window
+wait_exit
+[ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after closing the window"
+echo "PASS: composed digits are drawn where the user looks and count once committed"

@@ -31,12 +31,15 @@ static void LetSdlCatchSignals() {
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
   CCommandLineInfo info;
   ParseCommandLine(argc, argv, &info);
-  if (info.nCommand != CCommandLineInfo::RunWindow) return AnswerCommandLine(info);
+  const int nAnswered = AnswerCommandLine(info);
+  if (nAnswered >= 0) return nAnswered;
   std::string error;
   if (!EnterRecordFolder(info, &error)) {
     fprintf(stderr, "numdril: %s\n", error.c_str());
     return 2;
   }
+  // Anything the command line asks to be done without a window goes here, in the record
+  // folder.
   // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
     fprintf(stderr,

@@ -47,9 +47,17 @@ static void ChooseFolder(CCommandLineInfo* pInfo, CCommandLineInfo::Folder nFold
   pInfo->folder = pszDir;
 }
 
+// Whether the command line has been answered (help, version or a mistake), which ends its
+// reading; any other command reads on, so that a folder option after it still counts.
+static bool Answered(const CCommandLineInfo& info) {
+  return info.nCommand == CCommandLineInfo::ShowHelp ||
+         info.nCommand == CCommandLineInfo::ShowVersion ||
+         info.nCommand == CCommandLineInfo::UsageError;
+}
+
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
   *pInfo = CCommandLineInfo();
-  for (int i = 1; i < argc && pInfo->nCommand == CCommandLineInfo::RunWindow; ++i) {
+  for (int i = 1; i < argc && !Answered(*pInfo); ++i) {
     const char* pszArg = argv[i];
     if (strcmp(pszArg, "--") == 0) break;
     if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {

@@ -308,7 +308,7 @@ struct CCommandLineInfo {
     GivenFolder,     // -C DIR, --directory=DIR: in the folder given
     UserDataFolder,  // --user-data: in $XDG_DATA_HOME/numdril, made if missing
   };
-  Command nCommand = RunWindow;  // the first -h, -V or mistake ends the reading
+  Command nCommand = RunWindow;    // the first -h, -V or mistake ends the reading
   Folder nFolder = CurrentFolder;  // the last folder option counts
   std::string folder;              // GivenFolder: as given
   std::string usageError;          // UsageError: what was wrong, one line
@@ -317,7 +317,7 @@ struct CCommandLineInfo {
 // Reads argv: "--" ends the options, and arguments that are not options are ignored.
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
 // Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
-// -1 for RunWindow, which has nothing to answer.
+// -1 for a command with nothing to answer (RunWindow).
 int AnswerCommandLine(const CCommandLineInfo& info);
 // Makes the record folder the command line chose the current directory, so that every
 // record file, named relatively, lives there. False, with one line in *pError, when it is

@@ -124,16 +124,21 @@ screen_same_as_before() {
   mv "$WORK/.now.ppm" "$WORK/.still.ppm"
   return 1
 }
-# Waits until two pictures of the window (or of window $1) taken 100 ms apart are the
-# same.
+# Whether numdril's window shows anything drawn yet: every screen of numdril has white in
+# it, while a window mapped but not yet painted is all black (and stays so for as long as
+# a second on a loaded machine).
+window_painted() {
+  screenshot "$WORK/.still.ppm" && LC_ALL=C grep -qaF $'\xff\xff\xff' "$WORK/.still.ppm"
+}
+# Waits until numdril's window has been painted and two pictures of it taken 100 ms apart
+# are the same; wait_screen_still_of waits for two such pictures of window $1.
 wait_screen_still() {
-  screenshot "$WORK/.still.ppm"
-  poll 10 screen_same_as_before
+  poll 10 window_painted && poll 10 screen_same_as_before
 }
 wait_screen_still_of() {
   local main=$WID
   WID=$1
-  wait_screen_still
+  screenshot "$WORK/.still.ppm" && poll 10 screen_same_as_before
   local status=$?
   WID=$main
   return $status

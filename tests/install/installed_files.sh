@@ -26,7 +26,8 @@ appstreamcli validate-tree --no-net "$prefix" >"$prefix/out" 2>&1 || {
 }
 findings=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $findings"
 [ -z "$findings" ] || fail "desktop-file-validate: $findings"
-findings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/numdril.1.gz" 2>&1 >/dev/null)
+findings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/numdril.1.gz" \
+  2>&1 >/dev/null)
 [ -z "$findings" ] || fail "man --warnings: $findings"
 
 # One id: the menu entry's file, its icon (in every size and as SVG) and window class, and

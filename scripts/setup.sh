@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs, with apt-get, everything numdril needs to build, test and run on Debian.
+# Installs, with apt-get, what numdril needs on Debian:
+#   scripts/setup.sh        to build, test, check and package it (everything)
+#   scripts/setup.sh run    only to build and run the program
 # Safe to run again: packages already present are skipped.
 set -euo pipefail
 
-PACKAGES=(
-  build-essential cmake ninja-build pkg-config clang ccache
-  libclang-rt-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils
-  fonts-ipafont-gothic fonts-dejavu-core
+# Building and running: compiler, build tools, the libraries and a Latin and a Japanese
+# fixed-pitch font.
+RUN_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libsdl2-dev libfreetype-dev libfontconfig-dev
+  fonts-dejavu-core fonts-ipafont-gothic
+)
+# Tests, sanitizers and fuzzing, benchmarks, the real-window sessions under a virtual X
+# server, the validators of the installed desktop files, and the Debian package's tools.
+TEST_PACKAGES=(
+  build-essential clang ccache libclang-rt-dev
+  libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils faketime xfonts-base
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev
-  # tests only: a real Japanese input method (fcitx5 with Mozc) on a session bus of its own
+  appstream desktop-file-utils man-db dpkg-dev lintian
+  libxml2-utils
+  # a real Japanese input method (fcitx5 with Mozc) on a session bus of its own
   fcitx5 fcitx5-mozc dbus-x11 x11-xkb-utils
 )
 
+case "${1:-all}" in
+  run) wanted=("${RUN_PACKAGES[@]}") ;;
+  all) wanted=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+  *) echo "usage: $0 [run]" >&2; exit 2 ;;
+esac
+
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then

@@ -64,15 +64,17 @@ static void ChooseReport(CCommandLineInfo* pInfo, const char* pszFile) {
   free(pszStart);
 }
 
-// Whether the options read so far still ask to run something rather than to answer.
-static bool StillRunning(const CCommandLineInfo& info) {
-  return info.nCommand == CCommandLineInfo::RunWindow ||
-         info.nCommand == CCommandLineInfo::RunReport;
+// Whether the command line has been answered (help, version or a mistake), which ends its
+// reading; any other command reads on, so that a folder option after it still counts.
+static bool Answered(const CCommandLineInfo& info) {
+  return info.nCommand == CCommandLineInfo::ShowHelp ||
+         info.nCommand == CCommandLineInfo::ShowVersion ||
+         info.nCommand == CCommandLineInfo::UsageError;
 }
 
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
   *pInfo = CCommandLineInfo();
-  for (int i = 1; i < argc && StillRunning(*pInfo); ++i) {
+  for (int i = 1; i < argc && !Answered(*pInfo); ++i) {
     const char* pszArg = argv[i];
     if (strcmp(pszArg, "--") == 0) break;
     if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {

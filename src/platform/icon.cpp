@@ -1,22 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The program's icon: a numeric keypad in the screens' teal and purple, drawn as rounded
-// rectangles with 4 x 4 samples a pixel, so it is crisp at 16 pixels and smooth at 256.
-// Knows nothing of windows or files.
+// rectangles with 4 x 4 samples a pixel, so it is crisp at 16 pixels and smooth at 256;
+// the same shapes as SVG for the scalable icon. Knows nothing of windows or files.
 #include "platform/icon.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
-// A rounded rectangle in units of the icon's side (0..1).
-struct RoundRect {
-  double x0, y0, x1, y1, r;
-  uint32_t rgb;
-};
-
 // Whether the point (x, y) lies inside the rounded rectangle.
-bool Inside(const RoundRect& s, double x, double y) {
+bool Inside(const IconShape& s, double x, double y) {
   if (x < s.x0 || x >= s.x1 || y < s.y0 || y >= s.y1) return false;
   double cx = std::clamp(x, s.x0 + s.r, s.x1 - s.r);
   double cy = std::clamp(y, s.y0 + s.r, s.y1 - s.r);
@@ -27,7 +22,7 @@ constexpr int SAMPLES = 4;  // per pixel, across and down
 
 // Paints one shape over the picture, pixel coverage as its alpha (source over).
 void PaintOver(std::vector<double>& a, std::vector<double>& r, std::vector<double>& g,
-               std::vector<double>& b, int n, const RoundRect& s) {
+               std::vector<double>& b, int n, const IconShape& s) {
   const double sr = ((s.rgb >> 16) & 0xFF) / 255.0, sg = ((s.rgb >> 8) & 0xFF) / 255.0,
                sb = (s.rgb & 0xFF) / 255.0;
   const int px0 = std::max(0, (int)std::floor(s.x0 * n)), px1 = std::min(n, (int)std::ceil(s.x1 * n));
@@ -61,16 +56,11 @@ void PaintOver(std::vector<double>& a, std::vector<double>& r, std::vector<doubl
 
 }  // namespace
 
-std::vector<uint32_t> DrawAppIcon(int nSize) {
-  if (nSize < 1 || nSize > 1024) return {};
-  const int n = nSize;
-  const size_t count = (size_t)n * (size_t)n;
-  std::vector<double> a(count, 0.0), r(count, 0.0), g(count, 0.0), b(count, 0.0);
-
+std::vector<IconShape> AppIconShapes() {
   const uint32_t BODY = 0x006E6E;    // the screens' teal, a shade deeper
   const uint32_t KEY = 0xF7F7F2;     // key tops
   const uint32_t HOME = 0x802080;    // the screens' purple: the 5 key, home of the hand
-  PaintOver(a, r, g, b, n, RoundRect{0.06, 0.03, 0.94, 0.97, 0.14, BODY});
+  std::vector<IconShape> shapes{{0.06, 0.03, 0.94, 0.97, 0.14, BODY}};
 
   // Four columns by four rows, as a keypad's digits sit: 7 8 9 +, 4 5 6 +, 1 2 3 Enter,
   // 0 0 . Enter; the plus and Enter keys two rows tall, the zero two columns wide.
@@ -88,12 +78,41 @@ std::vector<uint32_t> DrawAppIcon(int nSize) {
     const double x0 = left + k.col * (w + gap), y0 = top + k.row * (h + gap);
     const double x1 = x0 + k.cols * w + (k.cols - 1) * gap, y1 = y0 + k.rows * h + (k.rows - 1) * gap;
     const bool bHome = k.col == 1 && k.row == 1;
-    PaintOver(a, r, g, b, n, RoundRect{x0, y0, x1, y1, radius, bHome ? HOME : KEY});
+    shapes.push_back(IconShape{x0, y0, x1, y1, radius, bHome ? HOME : KEY});
   }
+  return shapes;
+}
+
+std::vector<uint32_t> DrawAppIcon(int nSize) {
+  if (nSize < 1 || nSize > 1024) return {};
+  const int n = nSize;
+  const size_t count = (size_t)n * (size_t)n;
+  std::vector<double> a(count, 0.0), r(count, 0.0), g(count, 0.0), b(count, 0.0);
+  for (const IconShape& s : AppIconShapes()) PaintOver(a, r, g, b, n, s);
 
   std::vector<uint32_t> pixels(count);
   auto byte = [](double v) { return (uint32_t)std::lround(std::clamp(v, 0.0, 1.0) * 255); };
   for (size_t i = 0; i < count; i++)
     pixels[i] = a[i] == 0 ? 0 : byte(a[i]) << 24 | byte(r[i]) << 16 | byte(g[i]) << 8 | byte(b[i]);
   return pixels;
+}
+
+std::string AppIconSvg() {
+  const double SIDE = 256;  // the viewBox; any size scales from it
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!-- SPDX-License-Identifier: MIT -->\n"
+      "<!-- numdril's icon, written by numdril_make_icons from the drawing the window uses -->\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+      "viewBox=\"0 0 256 256\">\n";
+  char line[160];
+  for (const IconShape& s : AppIconShapes()) {
+    snprintf(line, sizeof line,
+             "  <rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" rx=\"%.2f\" "
+             "fill=\"#%06X\"/>\n",
+             s.x0 * SIDE, s.y0 * SIDE, (s.x1 - s.x0) * SIDE, (s.y1 - s.y0) * SIDE, s.r * SIDE,
+             (unsigned)s.rgb);
+    svg += line;
+  }
+  return svg + "</svg>\n";
 }

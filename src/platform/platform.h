@@ -323,7 +323,7 @@ struct CCommandLineInfo {
     GivenFolder,     // -C DIR, --directory=DIR: in the folder given
     UserDataFolder,  // --user-data: in $XDG_DATA_HOME/numdril, made if missing
   };
-  Command nCommand = RunWindow;  // the first -h, -V or mistake ends the reading
+  Command nCommand = RunWindow;    // the first -h, -V or mistake ends the reading
   Folder nFolder = CurrentFolder;  // the last folder option counts
   std::string folder;              // GivenFolder: as given
   std::string usageError;          // UsageError: what was wrong, one line

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Writes the program's icon as RGBA PNG files, one for each size the desktop's icon theme
-// asks for, into a folder (src/res/icons/, where they are kept and installed from). A
+// asks for, and as SVG, into a folder (src/res/icons/, where they are kept and installed
+// from). A
 // developer tool, run by the numdril_icons target; the program itself draws the same icon.
 //   numdril_make_icons DIR
 #include <png.h>
@@ -54,5 +55,13 @@ int main(int argc, char** argv) {
     }
     printf("%s\n", path.c_str());
   }
+  std::string path = std::string(argv[1]) + "/numdril.svg";
+  std::string svg = AppIconSvg();
+  FILE* pFile = fopen(path.c_str(), "wb");
+  if (!pFile || fwrite(svg.data(), 1, svg.size(), pFile) != svg.size() || fclose(pFile) != 0) {
+    fprintf(stderr, "numdril_make_icons: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  printf("%s\n", path.c_str());
   return 0;
 }

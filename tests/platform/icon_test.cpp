@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The program's icon: its shape at the sizes the desktop uses, and the committed icon
-// files (src/res/icons/) still the same drawing as the window's icon.
+// files (src/res/icons/, PNG and SVG) still the same drawing as the window's icon.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -79,4 +79,18 @@ TEST(Icon, TheInstalledFilesAreTheWindowsOwnDrawing) {
       if ((p >> 24) == 0) p = 0;
     EXPECT_EQ(file, drawn) << path;
   }
+}
+
+TEST(Icon, TheScalableIconHasTheSameShapes) {
+  FILE* pFile = fopen((SourceRoot() + "src/res/icons/numdril.svg").c_str(), "rb");
+  ASSERT_NE(pFile, nullptr);
+  std::string file;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pFile)) > 0;) file.append(buffer, n);
+  fclose(pFile);
+  EXPECT_EQ(file, AppIconSvg());
+  // The body fills the picture edge to edge less its margins; the 5 key is purple.
+  EXPECT_NE(file.find("<rect x=\"15.36\" y=\"7.68\" width=\"225.28\" height=\"240.64\""),
+            std::string::npos) << file;
+  EXPECT_NE(file.find("fill=\"#802080\""), std::string::npos);
 }

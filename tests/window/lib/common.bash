@@ -59,6 +59,11 @@ start_app() {
   # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o /tmp/trace"
   (cd "$dir" && exec ${NUMDRIL_WRAPPER:-} "$NUMDRIL_BIN" >"$WORK/stdout" 2>"$WORK/stderr") &
   APP_PID=$!
+  find_app_window
+}
+
+# Waits for the window of the numdril started in the background as APP_PID; sets WID.
+find_app_window() {
   WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
   [ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"
   kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended right after showing its window"

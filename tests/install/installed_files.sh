@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# What a distribution checks after installing numdril: cmake --install into a temporary
+# prefix, then the validators on the installed metainfo, menu entry and manual page, and the
+# one id and one version that tie the files and the program together.
+#   installed_files.sh BUILD_DIR
+set -uo pipefail
+build=$(realpath "${1:?usage: $0 BUILD_DIR}")
+prefix=$(mktemp -d /tmp/numdril-install-XXXXXX)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
+share=$prefix/share
+desktops=("$share"/applications/*.desktop)
+[ ${#desktops[@]} -eq 1 ] && [ -f "${desktops[0]}" ] || fail "expected one menu entry"
+desktop=${desktops[0]}
+id=$(basename "$desktop" .desktop)
+metainfo=$share/metainfo/$id.metainfo.xml
+
+# The validators: any error or warning fails (appstreamcli's exit status says so; the
+# others print one line for each finding).
+appstreamcli validate-tree --no-net "$prefix" >"$prefix/out" 2>&1 || {
+  cat "$prefix/out" >&2
+  fail "appstreamcli validate-tree"
+}
+findings=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $findings"
+[ -z "$findings" ] || fail "desktop-file-validate: $findings"
+findings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/numdril.1.gz" \
+  2>&1 >/dev/null)
+[ -z "$findings" ] || fail "man --warnings: $findings"
+
+# One id: the menu entry's file, its icon (in every size and as SVG) and window class, and
+# the metainfo.
+entry() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(entry Icon)" = "$id" ] || fail "Icon=$(entry Icon), not $id"
+[ "$(entry StartupWMClass)" = "$id" ] || fail "StartupWMClass=$(entry StartupWMClass), not $id"
+for size in 16x16 32x32 48x48 64x64 128x128 256x256; do
+  [ -s "$share/icons/hicolor/$size/apps/$id.png" ] || fail "no $size icon"
+done
+grep -q '<svg' "$share/icons/hicolor/scalable/apps/$id.svg" || fail "no scalable icon"
+grep -q "<id>$id</id>" "$metainfo" || fail "the metainfo's id is not $id"
+
+# One version: the program's, the metainfo's release, the manual page's and the changelog's.
+version=$("$prefix/bin/numdril" --version | sed -n '1s/^numdril //p')
+[ -n "$version" ] || fail "numdril --version names no version"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "no metainfo release $version"
+zcat "$share/man/man1/numdril.1.gz" | grep -q "^\.TH NUMDRIL 1 .* \"numdril $version\"" ||
+  fail "the manual page is not of version $version"
+doc=$share/doc/numdril
+zcat "$doc/changelog.gz" | head -n 1 | grep -q "^numdril ($version) " ||
+  fail "the changelog does not start with $version"
+for file in README.md LICENSE copyright; do
+  [ -s "$doc/$file" ] || fail "no $file in share/doc/numdril"
+done
+echo "PASS"

@@ -93,8 +93,8 @@ static void ShowGuideDuringDrill(CWnd* pView, CDC* pDC) {
 }
 
 // After a drill the hand is gone and no timer runs. Covering or revealing the labels also
-// paints over the key marks, so they are put back; a covered answer mark is forgotten, as
-// a redraw of the hidden guide would not show it.
+// paints over the key marks, so they are put back; the answer mark stays with the key it
+// marks, hidden guide or not, as a redraw shows it.
 static void ToggleGuideAfterDrill(CDC* pDC) {
   if (g_bGuideShown == 1) {
     DrawGuide(pDC, GUIDE_COVER);
@@ -103,7 +103,6 @@ static void ToggleGuideAfterDrill(CDC* pDC) {
       g_nAdvice = 0;
     }
     ReplaceGuidePrompt(pDC, 0);
-    g_chShownKey = 0;
     g_bGuideShown = 0;
   } else {
     if (g_nAdvice == 2) {

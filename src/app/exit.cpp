@@ -50,7 +50,8 @@ int SaveAtExit() {
 
   g_tEnd = GetTime();
   CloseOpenRun();
-  g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, g_tEnd - g_tStart);
+  // The log keeps the start as the wall clock read it and the length by the monotonic one.
+  g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, RunSeconds());
   g_bRecSaved = WriteRecordFile();
   return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved ? 1 : 0;
 }

@@ -323,11 +323,18 @@ time64_t GetTime(time64_t* pOut = nullptr);  // stands for time()
 void _ftime(_timeb* pTime);
 char* _strdate(char* pszOut);  // "MM/DD/YY", 9 bytes with the NUL, local time
 char* _strtime(char* pszOut);  // "HH:MM:SS", 9 bytes with the NUL, local time
-uint64_t MonotonicMs();        // for timer deadlines only
+// Milliseconds of a clock that never steps and stands still during a suspend: timer
+// deadlines and every duration.
+uint64_t MonotonicMs();
+// A stamp of the monotonic clock in _timeb form (time and millitm only), for drill timing:
+// ElapsedSeconds of two such stamps is a duration no clock step changes.
+void MonotonicStamp(_timeb* pStamp);
 
-// Test control of the clock: once set, the clock stands still until advanced.
+// Test control of the clocks: once set, both stand still until advanced together; a step
+// moves the wall clock alone, as NTP, a resume or the user setting the time would.
 void SetFakeClock(time64_t nSeconds, int nMilliseconds);
 void AdvanceFakeClock(int64_t nMilliseconds);
+void StepFakeWallClock(int64_t nMilliseconds);
 void UseRealClock();
 
 // state = state * 214013 + 2531011; result = (state >> 16) & 0x7FFF

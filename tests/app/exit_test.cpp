@@ -149,18 +149,48 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
   Session s;
   Session::WriteFile("numdril.rec", old);
   s.Start();
-  fs::create_directory("numdril.rec.tmp");  // the new record has nowhere to go
   s.Key(' ');
   s.Key('1');
   s.Key((unsigned char)g_chTarget);
   s.Advance(9000);
   g_bEnglish = 0;
+  FileSizeLimit full(150);  // room for the log line, not for the new record
   // "成績ファイル書き込みエラー" in UTF-8 on standard error.
   EXPECT_EQ(EndProgram(), "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
                           "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
                           "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec " +
                               NOTICE_TAIL);
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+}
+
+TEST(ExitSaving, AClockStepIsNoPractice) {
+  Session s;
+  s.Start();
+  s.Key(' ');
+  s.Key('1');
+  s.Key((unsigned char)g_chTarget);
+  s.Advance(4000);
+  StepFakeWallClock(5 * 3600 * 1000);  // NTP, a resume, the user setting the clock
+  s.Advance(6000);
+  s.Key(27);
+  EXPECT_EQ(g_nPositionSeconds, 10);
+
+  s.Key(27);
+  s.Key('2');
+  s.Key((unsigned char)g_practiceText[0][0]);
+  s.Advance(20000);
+  StepFakeWallClock(-21000);  // set back during the run
+  s.Advance(34000);
+  while (g_nPhase == PHASE_RUNNING) s.Key((unsigned char)g_practiceText[g_nTextCol][g_nTextRow]);
+  EXPECT_EQ(g_dTypeSpeed, 120.0) << "108 characters in 54 s";
+  EXPECT_EQ(g_nRandomSeconds[0][0], 54);
+
+  EXPECT_EQ(EndProgram(), "");
+  // The log keeps the start as the wall clock gave it, and the run's own length.
+  EXPECT_EQ(Session::ReadFile("numdril.log"),
+            "26/12/07 10:00:00 Practice Time  0hour 1min 4sec\n");
+  EXPECT_EQ(Session::ReadFile("numdril.rec").substr(0, 37),
+            "Total_Practice_Time    0hour 1mi 4se\n");
 }
 
 TEST(ExitSaving, TheFailedFileListIsBoundedAndInFixedOrder) {

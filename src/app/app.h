@@ -26,6 +26,9 @@ class CNumdrilApp : public CWinApp {
 void BuildFailedFileList(char* pszBuffer, size_t nSize);
 // Close-out, practice log, record file, in that order; returns 1 when a notice is due.
 int SaveAtExit();
+// Writes the record file now, as the exit would (a drill has just ended); the result is the
+// record's save flag until the next write.
+void SaveCheckpoint();
 // Shows the save-failure notice (caption and texts in CP932).
 void ShowSaveErrorNotice();
 

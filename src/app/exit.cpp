@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Exit-time saving: close-out of an open drill, the practice log, the record file, and the
-// notice that names each file not saved. Runs once, whichever way the program ends.
+// Saving: the record at the end of each drill, and at exit the close-out of an open drill,
+// the practice log, the record file, and the notice that names each file not saved. The
+// exit's saving runs once, whichever way the program ends.
 #include <cstdio>
 #include <string>
 
@@ -55,6 +56,8 @@ int SaveAtExit() {
   g_bRecSaved = WriteRecordFile();
   return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved ? 1 : 0;
 }
+
+void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
 
 void ShowSaveErrorNotice() {
   char szList[FAILED_LIST_BYTES];

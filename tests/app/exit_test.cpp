@@ -163,6 +163,38 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
 }
 
+TEST(ExitSaving, EveryDrillEndIsSavedAtOnceAsTheExitWouldSaveIt) {
+  Session s;
+  s.Start();
+  s.Key(' ');
+  s.Key('1');
+  s.Key((unsigned char)g_chTarget);
+  s.Advance(12345);
+  {
+    FileSizeLimit full(0);  // the disk is full when the first drill ends
+    s.Key(27);
+  }
+  EXPECT_EQ(g_bRecSaved, 0);
+  EXPECT_FALSE(Exists("numdril.rec"));
+
+  // A new best speed: the speed history and the record agree at once, while the screens
+  // still hold the best until the result is left.
+  s.Key(27);
+  s.Key('2');
+  TypeWholeText(s, 54000);
+  ASSERT_EQ(g_nFinishState, 1);
+  EXPECT_EQ(g_dBestSpeed[0][0], 0.0);
+  EXPECT_EQ(g_bRecSaved, 1) << "this write holds everything so far, the failed one's too";
+  const std::string atDrillEnd = Session::ReadFile("numdril.rec");
+  EXPECT_EQ(atDrillEnd, RecordText("    0hour 1mi 6se", "    0hour 0mi12se", "  120.0", "26/12/07",
+                                   "    0hour 0mi54se"));
+  EXPECT_NE(Session::ReadFile("numdril.spd"), "");
+
+  // An exit at that moment writes the same record: nothing is counted twice.
+  EXPECT_EQ(EndProgram(), "");
+  EXPECT_EQ(Session::ReadFile("numdril.rec"), atDrillEnd);
+}
+
 TEST(ExitSaving, AClockStepIsNoPractice) {
   Session s;
   s.Start();

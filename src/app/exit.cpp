@@ -59,6 +59,21 @@ int SaveAtExit() {
 
 void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
 
+int SaveWithoutDisplay() {
+  const bool bFailed = SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved;
+  std::string saved;
+  if (g_bRecSaved) saved += " numdril.rec";
+  if (g_bLogSaved) saved += " numdril.log";
+  char szFailed[FAILED_LIST_BYTES];
+  BuildFailedFileList(szFailed, sizeof szFailed);
+  std::string report = "numdril: the connection to the display was lost;";
+  if (!saved.empty()) report += " saved:" + saved + (bFailed ? ";" : "");
+  if (bFailed) report += std::string(" NOT saved: ") + szFailed;
+  while (report.back() == ' ') report.pop_back();
+  fprintf(stderr, "%s\n", report.c_str());
+  return 1;
+}
+
 void ShowSaveErrorNotice() {
   char szList[FAILED_LIST_BYTES];
   BuildFailedFileList(szList, sizeof szList);

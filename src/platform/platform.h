@@ -292,6 +292,9 @@ class CWinApp {
   virtual ~CWinApp() = default;
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance() { return 0; }
+  // Runs instead of ExitInstance when the connection to the display is lost: nothing may
+  // draw, show or destroy a window any more. Returns the exit code; the process ends then.
+  virtual int ExitWithoutDisplay() { return 1; }
   CWnd* m_pMainWnd = nullptr;
 };
 
@@ -301,8 +304,10 @@ void PostQuitMessage(int nExitCode);
 bool QuitRequested();
 // Runs the program: answers --help and --version (on stdout, exit code 0), refuses any other
 // option (stderr, exit code 2), checks for a display (one line on stderr and exit code 1
-// without one), InitInstance, the message loop until PostQuitMessage, the
-// window's close, SIGINT or SIGTERM, then the window goes and ExitInstance runs.
+// without one), InitInstance, the message loop until PostQuitMessage, the window's close,
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT, then the window goes and ExitInstance runs; its result
+// is the exit code. SIGPIPE and SIGXFSZ are ignored: a write they would stop fails instead.
+// A lost display connection ends the program through ExitWithoutDisplay.
 int RunApplication(CWinApp* pApp, int argc, char** argv);
 // A modal message box with one OK button, shown when no main window exists any more; where
 // no display is available the caption and text go to standard error. Texts are CP932.

@@ -18,13 +18,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // Ends the program as the framework does once the loop is over; returns what the notice
-// said (the headless notice goes to standard error), or "" when there was none.
-std::string EndProgram() {
+// said (the headless notice goes to standard error), or "" when there was none. The exit
+// code goes to *pnExitCode.
+std::string EndProgram(int* pnExitCode = nullptr) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   CNumdrilApp app;
   testing::internal::CaptureStderr();
-  app.ExitInstance();
+  const int nExitCode = app.ExitInstance();
+  if (pnExitCode) *pnExitCode = nExitCode;
   return testing::internal::GetCapturedStderr();
 }
 
@@ -44,7 +46,9 @@ TEST(ExitSaving, AQuietExitLogsTheRunAndRewritesTheRecordOnce) {
                                 "    0hour 0mi 0se"));
   s.Start();
   s.Advance((2 * 3600 + 5 * 60 + 9) * 1000);  // a run of 2 h 5 min 9 s with no practice
-  EXPECT_EQ(EndProgram(), "");
+  int nExitCode = -1;
+  EXPECT_EQ(EndProgram(&nExitCode), "");
+  EXPECT_EQ(nExitCode, 0);
   EXPECT_EQ(g_tEnd, TEST_EPOCH + 7509);
   EXPECT_EQ(Session::ReadFile("numdril.log"),
             "26/12/07 10:00:00 Practice Time  2hour 5min 9sec\n");
@@ -129,7 +133,9 @@ TEST(ExitSaving, RecordAndSpeedHistoryFailuresAreNamedInOrder) {
   s.Key(' ');
   s.Key('2');
   TypeWholeText(s, 54000);  // a first best speed: its line cannot be appended
-  EXPECT_EQ(EndProgram(), NOTICE_HEAD + "numdril.rec numdril.spd " + NOTICE_TAIL);
+  int nExitCode = 0;
+  EXPECT_EQ(EndProgram(&nExitCode), NOTICE_HEAD + "numdril.rec numdril.spd " + NOTICE_TAIL);
+  EXPECT_EQ(nExitCode, 1) << "a failed save is a failed run";
   EXPECT_EQ(g_bLogSaved, 1) << "a failure does not stop the later writes";
   EXPECT_NE(Session::ReadFile("numdril.log"), "");
   EXPECT_TRUE(fs::is_directory("numdril.rec"));

@@ -21,19 +21,24 @@ mkdir -p "$REF"
 
 # start_faked RATE: starts numdril like start_app, but on a clock that starts at
 # CLOCK_EPOCH and runs RATE times as fast as the real one (libfaketime), in UTC.
-start_faked() {
+start_faked() { start_preloaded "FAKETIME=@2026-12-07 10:00:00 x$1"; }
+
+# start_preloaded NAME=VALUE...: starts numdril like start_app with libfaketime loaded and
+# set up by the settings given, in UTC.
+start_preloaded() {
   local preload
   preload=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
   [ -n "$preload" ] || fail "libfaketime not installed (package faketime)"
-  local real=$NUMDRIL_BIN asan
+  local real=$NUMDRIL_BIN asan setting
   # A sanitizer build wants its runtime loaded before any other library.
   asan=$(ldd "$real" | awk '/libasan/ {print $3}')
   [ -z "$asan" ] || preload="$asan $preload"
   NUMDRIL_BIN="$WORK/.numdril-faked"
-  cat >"$NUMDRIL_BIN" <<WRAP
-#!/bin/sh
-TZ=UTC LD_PRELOAD="$preload" FAKETIME="@2026-12-07 10:00:00 x$1" exec "$real" "\$@"
-WRAP
+  {
+    echo '#!/bin/bash'
+    for setting in TZ=UTC "LD_PRELOAD=$preload" "$@"; do printf 'export %q\n' "$setting"; done
+    printf 'exec %q "$@"\n' "$real"
+  } >"$NUMDRIL_BIN"
   chmod +x "$NUMDRIL_BIN"
   start_app
   NUMDRIL_BIN=$real

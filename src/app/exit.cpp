@@ -68,7 +68,7 @@ int SaveWithoutDisplay() {
   BuildFailedFileList(szFailed, sizeof szFailed);
   std::string report = "numdril: the connection to the display was lost;";
   if (!saved.empty()) report += " saved:" + saved + (bFailed ? ";" : "");
-  if (bFailed) report += std::string(" NOT saved: ") + szFailed;
+  if (bFailed) report += std::string(" not saved: ") + szFailed;
   while (report.back() == ' ') report.pop_back();
   fprintf(stderr, "%s\n", report.c_str());
   return 1;

@@ -27,11 +27,13 @@ const std::string SPACES8 = "        ";
 const std::string HOUR_JA = "\x8e\x9e\x8a\xd4", MIN_JA = "\x95\xaa", SEC_JA = "\x95\x62";
 const std::string TOTAL_JA = "\x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4\x81\x40";
 
-// Puts the record values back to their defaults; the start time of the run stays.
+// Puts the record values back to their defaults; the start of the run stays.
 void ForgetValues() {
   const time64_t tStart = g_tStart;
+  const uint64_t nStartClockMs = g_nStartClockMs;
   ResetRecordState();
   g_tStart = tStart;
+  g_nStartClockMs = nStartClockMs;
 }
 
 void ExpectDefaultsFromPosition() {

@@ -21,6 +21,7 @@ send_keys KP_0 KP_1
 # practice, the step, then Escape, which adds the drill's time so far.
 for step in "@2026-12-07 15:00:00" "@2026-12-07 09:00:00"; do
   send_keys KP_0 KP_1 KP_2 KP_3 KP_4 KP_5 KP_6 KP_7 KP_8 KP_9 KP_Enter
+  wait_screen_still || fail "the keys were never taken"
   sleep 1.5  # the practice, not a wait for anything
   echo "$step" >"$clock"
   screenshot .before.ppm

@@ -23,6 +23,7 @@ start_faked 10
 focus_window
 send_keys KP_0 KP_1
 send_keys KP_0 KP_1 KP_2 KP_3 KP_4 KP_5 KP_6 KP_7 KP_8 KP_9 KP_Enter
+wait_screen_still || fail "the keys were never taken"
 sleep 1  # some practice: ten seconds on the drill's clock
 
 kill "$XVFB_PID"

@@ -33,10 +33,16 @@ start_preloaded() {
   # A sanitizer build wants its runtime loaded before any other library.
   asan=$(ldd "$real" | awk '/libasan/ {print $3}')
   [ -z "$asan" ] || preload="$asan $preload"
+  # The virtual display has no session bus, and SDL would have dbus-launch start one: a
+  # process that inherits the preloads, where a sanitizer's runtime and libfaketime
+  # deadlock. A bus that is not there is asked for nothing.
+  local bus=${DBUS_SESSION_BUS_ADDRESS:-unix:path=$WORK/.no-session-bus}
   NUMDRIL_BIN="$WORK/.numdril-faked"
   {
     echo '#!/bin/bash'
-    for setting in TZ=UTC "LD_PRELOAD=$preload" "$@"; do printf 'export %q\n' "$setting"; done
+    for setting in TZ=UTC "LD_PRELOAD=$preload" "DBUS_SESSION_BUS_ADDRESS=$bus" "$@"; do
+      printf 'export %q\n' "$setting"
+    done
     printf 'exec %q "$@"\n' "$real"
   } >"$NUMDRIL_BIN"
   chmod +x "$NUMDRIL_BIN"

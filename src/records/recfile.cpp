@@ -178,8 +178,9 @@ static void AddBestOnScreen(RecordValues* pValues) {
 }
 
 // What the file gets: the file as it is now plus what this run added since it last read or
-// wrote it; the better best speed, with its own date. Another numdril practising in the
-// same folder meanwhile loses nothing, whichever of the two saves last.
+// wrote it; the better best speed, with its own date (on a tie, this run's if it set one).
+// Another numdril practising in the same folder meanwhile loses nothing, whichever of the
+// two saves last.
 static void Merge(const RecordValues& disk, const RecordValues& mine, RecordValues* pOut) {
   *pOut = disk;
   pOut->nTotalSeconds = Clamp((int64_t)disk.nTotalSeconds + mine.nTotalSeconds -
@@ -190,7 +191,10 @@ static void Merge(const RecordValues& disk, const RecordValues& mine, RecordValu
     pOut->nRandomSeconds[g][i] = Clamp((int64_t)disk.nRandomSeconds[g][i] +
                                            mine.nRandomSeconds[g][i] -
                                            s_synced.nRandomSeconds[g][i], ITEM_LINE_MAX_SECONDS);
-    if (mine.dBestSpeed[g][i] > disk.dBestSpeed[g][i]) {
+    const bool bMineSet = mine.dBestSpeed[g][i] != s_synced.dBestSpeed[g][i] ||
+                          memcmp(mine.szBestDate[g][i], s_synced.szBestDate[g][i], 9) != 0;
+    if (mine.dBestSpeed[g][i] > disk.dBestSpeed[g][i] ||
+        (bMineSet && mine.dBestSpeed[g][i] == disk.dBestSpeed[g][i])) {
       pOut->dBestSpeed[g][i] = mine.dBestSpeed[g][i];
       memcpy(pOut->szBestDate[g][i], mine.szBestDate[g][i], 9);
     }

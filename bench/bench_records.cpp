@@ -18,7 +18,7 @@ namespace {
 
 void BM_SaveAtDrillEnd(benchmark::State& state) {
   const char* pszTmp = getenv("TMPDIR");
-  std::string folder = std::string(pszTmp && *pszTmp ? pszTmp : ".") + "/numdril-bench-XXXXXX";
+  std::string folder = std::string(pszTmp && *pszTmp ? pszTmp : ".") + "/numdril-save-bench-XXXXXX";
   if (!mkdtemp(folder.data())) {
     state.SkipWithError("cannot make a folder");
     return;

@@ -76,7 +76,8 @@ size_t CountLines(const std::string& text) {
 // Drives one run of the program and checks it after every operation.
 class Run {
  public:
-  explicit Run(CNumdrilView& view, int nRecordKind) : m_view(view), m_nRecordKind(nRecordKind) {}
+  explicit Run(CNumdrilView& view, int nRecordKind)
+      : m_view(view), m_nRecordKind(nRecordKind) {}
 
   void Play(ByteReader& in) {
     Check();

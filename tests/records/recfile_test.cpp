@@ -280,20 +280,21 @@ TEST(RecordFile, BackupsNeverReplaceBackups) {
   fs::remove("numdril.rec.bak");
   Session::WriteFile("numdril.rec", good.substr(0, 60));
   StartAgain(&said);
-  EXPECT_EQ(said, "numdril: numdril.rec could not be read whole; it is kept as numdril.rec.bak\n");
+  const std::string kept = "numdril: numdril.rec could not be read whole; it is kept as ";
+  EXPECT_EQ(said, kept + "numdril.rec.bak\n");
   ASSERT_EQ(WriteRecordFile(), 1);
   std::string typo = Session::ReadFile("numdril.rec");
   typo[29] = 'x';  // a one-byte typo in the minutes of line 1
   Session::WriteFile("numdril.rec", typo);
   StartAgain(&said);
-  EXPECT_EQ(said, "numdril: numdril.rec could not be read whole; it is kept as numdril.rec.bak.1\n");
+  EXPECT_EQ(said, kept + "numdril.rec.bak.1\n");
   ASSERT_EQ(WriteRecordFile(), 1);
   EXPECT_EQ(Session::ReadFile("numdril.rec.bak"), good.substr(0, 60));
   EXPECT_EQ(Session::ReadFile("numdril.rec.bak.1"), typo);
   // The same damage found again is kept once.
   Session::WriteFile("numdril.rec", typo);
   StartAgain(&said);
-  EXPECT_EQ(said, "numdril: numdril.rec could not be read whole; it is kept as numdril.rec.bak.1\n");
+  EXPECT_EQ(said, kept + "numdril.rec.bak.1\n");
   EXPECT_EQ(FolderNames(),
             (std::set<std::string>{"numdril.rec", "numdril.rec.bak", "numdril.rec.bak.1"}));
 }
@@ -529,7 +530,8 @@ TEST(RecordFile, ALinkedRecordIsWrittenThrough) {
   EXPECT_EQ(WriteRecordFile(), 1);
   EXPECT_TRUE(fs::is_symlink("numdril.rec"));
   EXPECT_EQ(ReadBack("elsewhere/my.rec"), 1);
-  EXPECT_EQ(Session::ReadFile("elsewhere/my.rec.bak"), "Total_Practice_Time    0hour 0mi 5se\n");
+  EXPECT_EQ(Session::ReadFile("elsewhere/my.rec.bak"),
+            "Total_Practice_Time    0hour 0mi 5se\n");
 
   // A link to a record not made yet: the record is made where the link points.
   fs::remove("numdril.rec");

@@ -103,6 +103,30 @@ inline std::string ReadWholeFile(const char* pszPath) {
   return bytes;
 }
 
+// Keeps standard error quiet while it lives: the program's start-up names a damaged record
+// there, which most fuzz inputs are.
+class QuietStderr {
+ public:
+  QuietStderr() : m_nSaved(dup(2)) {
+    int fdNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (fdNull >= 0) {
+      dup2(fdNull, 2);
+      close(fdNull);
+    }
+  }
+  ~QuietStderr() {
+    if (m_nSaved >= 0) {
+      dup2(m_nSaved, 2);
+      close(m_nSaved);
+    }
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int m_nSaved;
+};
+
 // Reads the fuzzer's bytes front to back; past the end every read gives 0.
 class ByteReader {
  public:

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: plays arbitrary keys, clock steps, timer events, repaints and resizes into the
 // program headless, across every screen, then ends it as the exit path does. Checks that
-// no timer outlives its drill, that the program writes only its own three files, and that
-// what it saved reads back whole. Not a check of what the screens look like.
+// no timer outlives its drill, that the program writes only its own three files, that the
+// record holds each drill as soon as it ends, and that what it saved reads back whole. Not
+// a check of what the screens look like.
 //
 // Input: one header byte, then operations (fuzz/README.md has the table).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -74,8 +76,8 @@ size_t CountLines(const std::string& text) {
 // Drives one run of the program and checks it after every operation.
 class Run {
  public:
-  explicit Run(CNumdrilView& view, bool bRecordAtStart)
-      : m_view(view), m_bRecordAtStart(bRecordAtStart) {}
+  explicit Run(CNumdrilView& view, int nRecordKind)
+      : m_view(view), m_nRecordKind(nRecordKind) {}
 
   void Play(ByteReader& in) {
     Check();
@@ -86,12 +88,20 @@ class Run {
   }
 
   size_t NewBests() const { return m_nNewBests; }
+  int DrillEnds() const { return m_nDrillEnds; }
 
  private:
   void Key(int nChar) {
     --m_nKeysLeft;
+    const int nPhaseBefore = g_nPhase;
     m_view.SendChar((UINT)nChar);
-    NoteRunEnd();
+    NoteRunEnd(nPhaseBefore);
+  }
+
+  void Fire(UINT_PTR nId) {
+    const int nPhaseBefore = g_nPhase;
+    m_view.FireTimer(nId);
+    NoteRunEnd(nPhaseBefore);
   }
 
   void Advance(int64_t nMs) {
@@ -105,9 +115,8 @@ class Run {
     if (timers.empty()) return;
     UINT_PTR nId = timers[nPick % timers.size()];
     if (bWaitPeriod) Advance(m_view.TimerPeriod(nId));
-    m_view.FireTimer(nId);
+    Fire(nId);
     if (nId == RANDOM_CLOCK_TIMER) m_nMsSinceTick = 0;
-    NoteRunEnd();
   }
 
   // Presses the expected key nCount times, with the clock moving as a fast typist's does
@@ -119,9 +128,8 @@ class Run {
       if (nKey == ' ' && bEnterForBlanks) nKey = KEY_ENTER;
       Advance(CORRECT_KEY_MS);
       if (m_view.HasTimer(RANDOM_CLOCK_TIMER) && m_nMsSinceTick >= RANDOM_CLOCK_MS) {
-        m_view.FireTimer(RANDOM_CLOCK_TIMER);
+        Fire(RANDOM_CLOCK_TIMER);
         m_nMsSinceTick = 0;
-        NoteRunEnd();
         if (ExpectedKey() == 0) return;
       }
       Key(nKey);
@@ -157,13 +165,46 @@ class Run {
     }
   }
 
-  // Counts runs that end with a new best speed: each owes one speed history line.
-  void NoteRunEnd() {
+  // Counts runs that end with a new best speed: each owes one speed history line. A drill
+  // that has just ended must be in the record already.
+  void NoteRunEnd(int nPhaseBefore) {
     const bool bRandomRunning = IsRandomMode() && g_nPhase == PHASE_RUNNING;
     if (m_bRandomRunning && !bRandomRunning && IsRandomMode() && g_nPhase == PHASE_RESULT &&
         (g_nFinishState == 1 || g_nFinishState == 2))
       ++m_nNewBests;
     m_bRandomRunning = bRandomRunning;
+    if (nPhaseBefore == PHASE_RUNNING && g_nPhase == PHASE_RESULT) CheckSavedAtDrillEnd();
+  }
+
+  // The record holds what the exit would write at this moment: the values held, the use
+  // time so far and a new best speed still on screen. Reading it leaves the values as held.
+  void CheckSavedAtDrillEnd() {
+    ++m_nDrillEnds;
+    if (!g_bRecSaved) FuzzFail("the record was not saved at the end of a drill");
+    double dBest = g_dBestSpeed[0][0];
+    char szDate[9];
+    memcpy(szDate, g_szBestDate[0][0], sizeof szDate);
+    NewBestOnScreen(&dBest, szDate);
+    const int nPast = g_nPastSeconds, nPosition = g_nPositionSeconds;
+    const int nRandom = g_nRandomSeconds[0][0];
+    const double dHeldBest = g_dBestSpeed[0][0];
+    char szHeldDate[9];
+    memcpy(szHeldDate, g_szBestDate[0][0], sizeof szHeldDate);
+    const int64_t nTotal = std::min<int64_t>(nPast + RunSeconds(), 9999 * 3600 + 59 * 60 + 59);
+
+    FILE* pFile = fopen(REC_FILE, "r");
+    if (!pFile) FuzzFail("no record file after a drill ended");
+    const int bWhole = ReadRecordFile(pFile);
+    fclose(pFile);
+    if (!bWhole || g_nPastSeconds != nTotal || g_nPositionSeconds != nPosition ||
+        g_nRandomSeconds[0][0] != nRandom || fabs(g_dBestSpeed[0][0] - dBest) > 0.05 + 1e-9 ||
+        memcmp(g_szBestDate[0][0], szDate, 8) != 0)
+      FuzzFail("the record at a drill's end: %d/%d %d/%d %d/%d %.2f/%.2f", g_nPastSeconds,
+               (int)nTotal, g_nPositionSeconds, nPosition, g_nRandomSeconds[0][0], nRandom,
+               g_dBestSpeed[0][0], dBest);
+    g_nPastSeconds = nPast;
+    g_dBestSpeed[0][0] = dHeldBest;
+    memcpy(g_szBestDate[0][0], szHeldDate, sizeof szHeldDate);
   }
 
   void Check() {
@@ -204,12 +245,12 @@ class Run {
                (unsigned char)g_chTarget);
   }
 
-  // During a run the program writes only the speed history; the record and the log wait
-  // for the exit.
+  // During a run the program writes the speed history and, as drills end, the record (and
+  // a damaged record's backup at start-up); the log waits for the exit.
   void CheckFiles() {
     for (const std::string& name : ListWorkingFolder()) {
-      if (name == SPD_FILE) continue;
-      if (name == REC_FILE && m_bRecordAtStart) continue;
+      if (name == SPD_FILE || name == REC_FILE) continue;
+      if (name == "numdril.rec.bak" && m_nRecordKind == 3) continue;
       FuzzFail("file %s written during the run", name.c_str());
     }
     const size_t nLines = CountLines(ReadWholeFile(SPD_FILE));
@@ -218,9 +259,10 @@ class Run {
   }
 
   CNumdrilView& m_view;
-  bool m_bRecordAtStart;
+  int m_nRecordKind;
   bool m_bRandomRunning = false;
   size_t m_nNewBests = 0;
+  int m_nDrillEnds = 0;
   int64_t m_nMsSinceTick = 0;
   int m_nKeysLeft = KEY_BUDGET;
 };
@@ -245,7 +287,7 @@ void EndAndCheck(int nRecordKind, const std::string& earlierRecord, size_t nNewB
   if (CountLines(log) != 1 || log.back() != '\n') FuzzFail("the log holds %zu lines", CountLines(log));
 
   // What the program held must come back from the file.
-  const int nPast = g_nPastSeconds + (int)(g_tEnd - g_tStart);
+  const int nPast = g_nPastSeconds + (int)RunSeconds();
   const int nPosition = g_nPositionSeconds;
   const double dBest = g_dBestSpeed[0][0];
   const int nRandom = g_nRandomSeconds[0][0];
@@ -286,20 +328,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
 
   size_t nNewBests = 0;
   {
-    auto pView = std::make_unique<CNumdrilView>();
+    std::unique_ptr<CNumdrilView> pView;
+    {
+      QuietStderr quiet;  // a damaged record is named there at start-up
+      pView = std::make_unique<CNumdrilView>();
+    }
     // A quarter of the usual window: the same screens, a quarter of the pixels to fill, so
     // more inputs per second. Resizes reach the other sizes.
     pView->CreateHeadless(322, 202);
     pView->Paint();
-    Run run(*pView, nRecordKind != 0);
+    Run run(*pView, nRecordKind);
     run.Play(in);
     nNewBests = run.NewBests();
     // NUMDRIL_FUZZ_TRACE=1 tells where an input led, for checking what seeds reach.
     if (getenv("NUMDRIL_FUZZ_TRACE"))
       fprintf(stderr, "mode %d phase %d, position drills %d, random runs %d, new bests %zu\n",
               g_nMode, g_nPhase, g_nPositionCount, g_nRandomCount[0][0], nNewBests);
-    if (nRecordKind && ReadWholeFile(REC_FILE) != earlierRecord)
-      FuzzFail("the record file changed before the exit");
+    if (nRecordKind && run.DrillEnds() == 0 && ReadWholeFile(REC_FILE) != earlierRecord)
+      FuzzFail("the record file changed before the exit, with no drill ended");
   }
   EndAndCheck(nRecordKind, earlierRecord, nNewBests);
   return 0;

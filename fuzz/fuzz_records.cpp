@@ -71,8 +71,16 @@ int ReadFresh(const char* pszPath) {
   return nWhole;
 }
 
-// Writes the record in one language and reads it back: a whole file, the same values.
+// Starts the program over the record file as found, quietly.
+void StartUp() {
+  QuietStderr quiet;
+  LoadRecordsAtStart();
+}
+
+// Writes the record in one language into a folder without one and reads it back: a whole
+// file, the same values.
 void WriteAndReadBack(const RecordValues& held, int bEnglish) {
+  remove(REC_FILE);
   ResetRecordState();
   g_nPastSeconds = held.nPast;
   g_nPositionSeconds = held.nPosition;
@@ -80,6 +88,7 @@ void WriteAndReadBack(const RecordValues& held, int bEnglish) {
   g_dBestSpeed[0][0] = held.dBest;
   memcpy(g_szBestDate[0][0], held.szDate, sizeof held.szDate);
   g_tStart = GetTime();
+  g_nStartClockMs = MonotonicMs();
   g_bEnglish = bEnglish;
   if (!WriteRecordFile()) FuzzFail("the record could not be written (English %d)", bEnglish);
   if (!Fits(held)) return;
@@ -104,14 +113,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
 
   // Start-up: the file as found, read by the program's own start-up step.
   WriteWholeFile(REC_FILE, pData, nSize);
-  LoadRecordsAtStart();
+  StartUp();
   CheckSane("start-up");
   const RecordValues held = TakeValues();
 
   // The exit-time rewrite: an unreadable record is kept beside the new one.
   const bool bWasWhole = ReadFresh(REC_FILE) == 1;
   ResetRecordState();
-  LoadRecordsAtStart();
+  StartUp();
   AdvanceFakeClock(61000);
   if (!WriteRecordFile()) FuzzFail("the exit-time rewrite failed");
   const std::string backup = ReadWholeFile("numdril.rec.bak");

@@ -20,8 +20,14 @@ int CNumdrilApp::ExitInstance() {
   // The window is gone by now; the notice, if any, stands alone.
   delete m_pMainWnd;
   m_pMainWnd = nullptr;
-  if (SaveAtExit()) ShowSaveErrorNotice();
-  return 0;
+  if (!SaveAtExit()) return 0;
+  ShowSaveErrorNotice();
+  return 1;  // a file not saved is a failed run, also for whoever started it
+}
+
+int CNumdrilApp::ExitWithoutDisplay() {
+  // The window cannot be destroyed without the display; the process ends right after.
+  return SaveWithoutDisplay();
 }
 
 int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {

@@ -20,6 +20,7 @@ class CNumdrilApp : public CWinApp {
   BOOL InitInstance() override;
   int ExitInstance() override;
   int RunWithoutWindow(const CCommandLineInfo& info) override;  // the practice report
+  int ExitWithoutDisplay() override;
 };
 
 // The list of files not saved, each name followed by one space, into a buffer of nSize
@@ -27,6 +28,12 @@ class CNumdrilApp : public CWinApp {
 void BuildFailedFileList(char* pszBuffer, size_t nSize);
 // Close-out, practice log, record file, in that order; returns 1 when a notice is due.
 int SaveAtExit();
+// Writes the record file now, as the exit would (a drill has just ended); the result is the
+// record's save flag until the next write.
+void SaveCheckpoint();
+// The exit's saving when the display is gone: the same writes, and the outcome on stderr,
+// since no notice can be shown. Returns the exit code (never 0).
+int SaveWithoutDisplay();
 // Shows the save-failure notice (caption and texts in CP932).
 void ShowSaveErrorNotice();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Exit-time saving: close-out of an open drill, the practice log, the record file, and the
-// notice that names each file not saved. Runs once, whichever way the program ends.
+// Saving: the record at the end of each drill, and at exit the close-out of an open drill,
+// the practice log, the record file, and the notice that names each file not saved. The
+// exit's saving runs once, whichever way the program ends.
 #include <cstdio>
 #include <string>
 
@@ -50,9 +51,27 @@ int SaveAtExit() {
 
   g_tEnd = GetTime();
   CloseOpenRun();
-  g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, g_tEnd - g_tStart);
+  // The log keeps the start as the wall clock read it and the length by the monotonic one.
+  g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, RunSeconds());
   g_bRecSaved = WriteRecordFile();
   return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved ? 1 : 0;
+}
+
+void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
+
+int SaveWithoutDisplay() {
+  const bool bFailed = SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved;
+  std::string saved;
+  if (g_bRecSaved) saved += " numdril.rec";
+  if (g_bLogSaved) saved += " numdril.log";
+  char szFailed[FAILED_LIST_BYTES];
+  BuildFailedFileList(szFailed, sizeof szFailed);
+  std::string report = "numdril: the connection to the display was lost;";
+  if (!saved.empty()) report += " saved:" + saved + (bFailed ? ";" : "");
+  if (bFailed) report += std::string(" not saved: ") + szFailed;
+  while (report.back() == ' ') report.pop_back();
+  fprintf(stderr, "%s\n", report.c_str());
+  return 1;
 }
 
 void ShowSaveErrorNotice() {

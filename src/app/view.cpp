@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The view: hands every paint, typed character and timer event to the screen flow with a
-// device context to draw on. Holds nothing of its own.
+// device context to draw on, and saves the record when a drill has just ended. Holds
+// nothing of its own.
 #include "app/app.h"
 #include "flow/flow.h"
 #include "flow/keys.h"
@@ -29,18 +30,28 @@ void CNumdrilView::OnDraw(CDC* pDC) {
   FollowCompositionSpot(this);
 }
 
+// A drill that has just reached its result (finished, timed out or cancelled) is saved at
+// once, after its result is on screen: a crash or a power cut later costs nothing of it.
+static void SaveIfDrillEnded(int nPhaseBefore) {
+  if (nPhaseBefore == PHASE_RUNNING && g_nPhase == PHASE_RESULT) SaveCheckpoint();
+}
+
 void CNumdrilView::OnChar(UINT nChar, UINT, UINT) {
+  const int nPhaseBefore = g_nPhase;
   CDC* pDC = GetDC();
   DispatchKey(this, pDC, (int)nChar);
   ReleaseDC(pDC);
+  SaveIfDrillEnded(nPhaseBefore);
   FollowCompositionSpot(this);
   Default();
 }
 
 void CNumdrilView::OnTimer(UINT_PTR nIDEvent) {
+  const int nPhaseBefore = g_nPhase;
   CDC* pDC = GetDC();
   OnPracticeTimer(this, pDC, nIDEvent);
   ReleaseDC(pDC);
+  SaveIfDrillEnded(nPhaseBefore);
   FollowCompositionSpot(this);
   Default();
 }

@@ -91,7 +91,8 @@ extern int g_bTimingStarted;
 extern int g_nAdvice;
 // Random drill: 1 when the run ended by typing the whole text; starts 0.
 extern int g_bTextCompleted;
-// Stamps of the first correct key and of the latest time check; start zero.
+// Stamps of the first correct key and of the latest time check, taken on the monotonic
+// clock (MonotonicStamp) so that a step of the wall clock is no practice; start zero.
 extern _timeb g_tbStart;
 extern _timeb g_tbEnd;
 

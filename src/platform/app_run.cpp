@@ -3,6 +3,9 @@
 // loop, ExitInstance; and the modal notice shown once the main window is gone.
 #include <SDL.h>
 
+#include <pthread.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,12 +23,49 @@ static bool HasDisplay() {
 // SDL turns SIGINT and SIGTERM into SDL_QUIT, so that they leave through the same exit
 // path as a window close, but only for signals still at their default. A shell starts a
 // background job with SIGINT ignored; take it back so that Ctrl+C and kill -INT work too.
+// A write that SIGPIPE or SIGXFSZ would stop (a closed pipe, a file size limit) fails
+// instead, and the save reports it.
 static void LetSdlCatchSignals() {
   for (int nSignal : {SIGINT, SIGTERM}) {
     struct sigaction old{};
     if (sigaction(nSignal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
       signal(nSignal, SIG_DFL);
   }
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+}
+
+// The thread that runs the message loop, where SDL's SIGTERM handler must run to end its
+// wait.
+static pthread_t s_mainThread;
+
+// SIGHUP (the terminal closed, the session ended) and SIGQUIT leave as SIGTERM does: SDL's
+// handler turns it into SDL_QUIT, and its arrival ends the loop's wait. Sending a signal is
+// safe in a handler; SDL's own calls are not.
+static void LeaveAsOnSigterm(int) { pthread_kill(s_mainThread, SIGTERM); }
+
+// After SDL_Init, so that SIGTERM has SDL's handler. A hang-up that nohup set to be ignored
+// stays ignored; SIGQUIT is taken back from a shell's background job, as SIGINT is.
+static void LeaveOnHangUp() {
+  s_mainThread = pthread_self();
+  struct sigaction action{};
+  action.sa_handler = LeaveAsOnSigterm;
+  sigemptyset(&action.sa_mask);
+  struct sigaction old{};
+  if (sigaction(SIGHUP, nullptr, &old) != 0 || old.sa_handler != SIG_IGN)
+    sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGQUIT, &action, nullptr);
+}
+
+// The application whose records are open, once InitInstance has read them.
+static CWinApp* s_pRunningApp = nullptr;
+
+void LeaveWithoutDisplay() {
+  int nExitCode = s_pRunningApp ? s_pRunningApp->ExitWithoutDisplay() : 1;
+  if (!s_pRunningApp) fputs("numdril: the connection to the display was lost\n", stderr);
+  fflush(nullptr);
+  // At once: whatever runs at a normal exit (SDL among it) would reach for the display.
+  _exit(nExitCode != 0 ? nExitCode : 1);
 }
 
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
@@ -54,6 +94,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
                     "xvfb-run numdril\n", reason.c_str());
     return 1;
   }
+  LeaveOnHangUp();
   // Only now: SDL's start changes the locale and the environment for a moment.
   PrepareFontsInBackground();
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
@@ -61,6 +102,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     CloseVideo();
     return 1;
   }
+  s_pRunningApp = pApp;
   RunMessageLoop(pApp->m_pMainWnd);
   pApp->m_pMainWnd->DestroyWindow();
   int nExitCode = pApp->ExitInstance();

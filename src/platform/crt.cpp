@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The C runtime stand-ins: one wall clock (real, or set and advanced by tests), local date
-// and time texts, a monotonic clock for timer deadlines, and the classic 15-bit generator.
-// Not the window's timers: those live in window.cpp.
+// The C runtime stand-ins: the wall clock and the monotonic clock (real, or set and advanced
+// by tests), local date and time texts, and the classic 15-bit generator. Not the window's
+// timers: those live in window.cpp.
 #include <time.h>
 
 #include "platform/platform.h"
 
-// The wall clock in milliseconds since 1970 while a test holds it; s_bFakeClock says so.
+// The wall clock in milliseconds since 1970 and the monotonic clock in milliseconds while a
+// test holds them; s_bFakeClock says so.
 static bool s_bFakeClock = false;
 static int64_t s_nFakeClockMs = 0;
+static int64_t s_nFakeMonotonicMs = 0;
 
 // The generator's state; srand(1) is the state a program starts with.
 static uint32_t s_nRandState = 1;
@@ -85,14 +87,24 @@ char* _strtime(char* pszOut) {
 }
 
 uint64_t MonotonicMs() {
+  if (s_bFakeClock) return s_nFakeMonotonicMs > 0 ? (uint64_t)s_nFakeMonotonicMs : 0;
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return (uint64_t)ts.tv_sec * 1000u + (uint64_t)(ts.tv_nsec / 1000000);
 }
 
+void MonotonicStamp(_timeb* pStamp) {
+  const uint64_t nMs = MonotonicMs();
+  *pStamp = _timeb{};
+  pStamp->time = (time64_t)(nMs / 1000);
+  pStamp->millitm = (unsigned short)(nMs % 1000);
+}
+
 void SetFakeClock(time64_t nSeconds, int nMilliseconds) {
   s_bFakeClock = true;
   s_nFakeClockMs = nSeconds * 1000 + nMilliseconds;
+  // Both clocks start from the same reading; only a step of the wall clock sets them apart.
+  s_nFakeMonotonicMs = s_nFakeClockMs;
 }
 
 void AdvanceFakeClock(int64_t nMilliseconds) {
@@ -103,6 +115,12 @@ void AdvanceFakeClock(int64_t nMilliseconds) {
     ReadClock(&nSeconds, &nMs);
     SetFakeClock(nSeconds, nMs);
   }
+  s_nFakeClockMs += nMilliseconds;
+  s_nFakeMonotonicMs += nMilliseconds;
+}
+
+void StepFakeWallClock(int64_t nMilliseconds) {
+  if (!s_bFakeClock) AdvanceFakeClock(0);
   s_nFakeClockMs += nMilliseconds;
 }
 

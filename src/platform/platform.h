@@ -301,6 +301,9 @@ class CWinApp {
   // Carries out a command that needs the record folder but no window (RunReport), once
   // the folder is entered and before any display is looked for; returns the exit status.
   virtual int RunWithoutWindow(const CCommandLineInfo& /*info*/) { return 1; }
+  // Runs instead of ExitInstance when the connection to the display is lost: nothing may
+  // draw, show or destroy a window any more. Returns the exit code; the process ends then.
+  virtual int ExitWithoutDisplay() { return 1; }
   CWnd* m_pMainWnd = nullptr;
 };
 
@@ -348,8 +351,10 @@ bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
 // the record folder (one line on stderr and exit code 2 when it cannot), hands RunReport
 // to the application's RunWithoutWindow and ends with its status, checks for a
 // display (one line on stderr and exit code 1 without one), InitInstance, the message
-// loop until PostQuitMessage, the window's close, SIGINT or SIGTERM, then the window goes
-// and ExitInstance runs.
+// loop until PostQuitMessage, the window's close, SIGINT, SIGTERM, SIGHUP or SIGQUIT, then
+// the window goes and ExitInstance runs; its result is the exit code. SIGPIPE and SIGXFSZ
+// are ignored: a write they would stop fails instead. A lost display connection ends the
+// program through ExitWithoutDisplay.
 int RunApplication(CWinApp* pApp, int argc, char** argv);
 // A modal message box with one OK button, shown when no main window exists any more; where
 // no display is available the caption and text go to standard error. Texts are CP932.
@@ -370,11 +375,18 @@ time64_t GetTime(time64_t* pOut = nullptr);  // stands for time()
 void _ftime(_timeb* pTime);
 char* _strdate(char* pszOut);  // "MM/DD/YY", 9 bytes with the NUL, local time
 char* _strtime(char* pszOut);  // "HH:MM:SS", 9 bytes with the NUL, local time
-uint64_t MonotonicMs();        // for timer deadlines only
+// Milliseconds of a clock that never steps and stands still during a suspend: timer
+// deadlines and every duration.
+uint64_t MonotonicMs();
+// A stamp of the monotonic clock in _timeb form (time and millitm only), for drill timing:
+// ElapsedSeconds of two such stamps is a duration no clock step changes.
+void MonotonicStamp(_timeb* pStamp);
 
-// Test control of the clock: once set, the clock stands still until advanced.
+// Test control of the clocks: once set, both stand still until advanced together; a step
+// moves the wall clock alone, as NTP, a resume or the user setting the time would.
 void SetFakeClock(time64_t nSeconds, int nMilliseconds);
 void AdvanceFakeClock(int64_t nMilliseconds);
+void StepFakeWallClock(int64_t nMilliseconds);
 void UseRealClock();
 
 // state = state * 214013 + 2531011; result = (state >> 16) & 0x7FFF

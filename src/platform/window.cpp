@@ -14,7 +14,8 @@
 #include "platform/icon.h"
 #include "platform/window_impl.h"
 
-// Set by PostQuitMessage, a window close or SIGINT/SIGTERM (which SDL turns into SDL_QUIT).
+// Set by PostQuitMessage, a window close or a signal (SDL turns SIGTERM and SIGINT into
+// SDL_QUIT; SIGHUP and SIGQUIT come through SIGTERM).
 static bool s_bQuit = false;
 static bool s_bVideoOpen = false;
 
@@ -107,6 +108,14 @@ static int OnXError(Display* pDisplay, XErrorEvent* pError) {
   return s_pfnPreviousXErrorHandler ? s_pfnPreviousXErrorHandler(pDisplay, pError) : 0;
 }
 
+// The connection to the X server is gone (the session ended, the server died). Xlib ends
+// the process once this returns, and nothing may talk to the display any more: the saving
+// runs without it, and the process ends here.
+static int OnXConnectionLost(Display*) {
+  LeaveWithoutDisplay();
+  return 0;  // not reached
+}
+
 // Installed before SDL_Init on purpose: SDL puts back the handler it found when it shuts
 // down, which is before it closes that connection. Takes Xlib only if it is loaded
 // already (SDL links it), so nothing here ties the program to X11.
@@ -118,6 +127,9 @@ static void ForgiveLateWakeups() {
   if (!pXlib) return;
   auto pfnSetErrorHandler = (XErrorHandler(*)(XErrorHandler))dlsym(pXlib, "XSetErrorHandler");
   if (pfnSetErrorHandler) s_pfnPreviousXErrorHandler = pfnSetErrorHandler(OnXError);
+  auto pfnSetIOErrorHandler =
+      (XIOErrorHandler(*)(XIOErrorHandler))dlsym(pXlib, "XSetIOErrorHandler");
+  if (pfnSetIOErrorHandler) pfnSetIOErrorHandler(OnXConnectionLost);
   dlclose(pXlib);
 }
 
@@ -131,6 +143,20 @@ static void ForgiveLateWakeups() {
 static void NameWindowClass() {
   setenv("SDL_VIDEO_X11_WMCLASS", NUMDRIL_APP_ID, 0);
   setenv("SDL_VIDEO_WAYLAND_WMCLASS", NUMDRIL_APP_ID, 0);
+}
+
+// SDL falls back to drivers that show nothing (offscreen, dummy) or take over the console
+// when no X or Wayland display answers. Unless the user asked for a driver, only a window
+// on a desktop counts: practice nobody sees must not be logged as practice.
+static bool IsDesktopDriver(std::string* pReason) {
+  const char* pszChosen = getenv("SDL_VIDEODRIVER");
+  if (pszChosen && *pszChosen) return true;
+  const char* pszDriver = SDL_GetCurrentVideoDriver();
+  if (pszDriver && (strcmp(pszDriver, "x11") == 0 || strcmp(pszDriver, "wayland") == 0))
+    return true;
+  if (pReason) *pReason = std::string("no X11 or Wayland display answered; SDL offered its ") +
+                          (pszDriver ? pszDriver : "unknown") + " driver";
+  return false;
 }
 
 bool OpenVideo(std::string* pReason) {
@@ -165,6 +191,10 @@ bool OpenVideo(std::string* pReason) {
   if (bNoBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (nInit != 0) {
     if (pReason) *pReason = SDL_GetError();
+    return false;
+  }
+  if (!IsDesktopDriver(pReason)) {
+    SDL_Quit();
     return false;
   }
   // SDL2 has no window surface of its own on Wayland; there it must lend one from a

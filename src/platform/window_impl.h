@@ -47,9 +47,14 @@ void FireDueTimers(CWnd* pWnd, uint64_t nNowMs);
 // Whether PostQuitMessage (or a close, or a signal) has ended the loop.
 bool QuitRequested();
 // Opens SDL's video side once (hints first). Returns false, with SDL's reason in
-// *pReason, when no display could be reached.
+// *pReason, when no display could be reached (and, unless SDL_VIDEODRIVER names one, when
+// SDL could offer neither an X11 nor a Wayland display).
 bool OpenVideo(std::string* pReason);
 // Closes SDL's video side again.
 void CloseVideo();
 // Runs the message loop for the main window until QuitRequested().
 void RunMessageLoop(CWnd* pWnd);
+// Ends the process at once after the display connection was lost: the application's
+// ExitWithoutDisplay saves what it can (once the main window exists), and its result is
+// the exit code. Never returns.
+[[noreturn]] void LeaveWithoutDisplay();

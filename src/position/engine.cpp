@@ -61,7 +61,7 @@ static void AddPracticeSeconds(double dSeconds) {
 
 // Seconds from g_tbStart to now; a zero or reversed clock counts as one second.
 static double MeasureDrill() {
-  _ftime(&g_tbEnd);
+  MonotonicStamp(&g_tbEnd);
   double dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
   return dElapsed > 0.0 ? dElapsed : 1.0;
 }
@@ -93,8 +93,8 @@ static void ShowGuideDuringDrill(CWnd* pView, CDC* pDC) {
 }
 
 // After a drill the hand is gone and no timer runs. Covering or revealing the labels also
-// paints over the key marks, so they are put back; a covered answer mark is forgotten, as
-// a redraw of the hidden guide would not show it.
+// paints over the key marks, so they are put back; the answer mark stays with the key it
+// marks, hidden guide or not, as a redraw shows it.
 static void ToggleGuideAfterDrill(CDC* pDC) {
   if (g_bGuideShown == 1) {
     DrawGuide(pDC, GUIDE_COVER);
@@ -103,7 +103,6 @@ static void ToggleGuideAfterDrill(CDC* pDC) {
       g_nAdvice = 0;
     }
     ReplaceGuidePrompt(pDC, 0);
-    g_chShownKey = 0;
     g_bGuideShown = 0;
   } else {
     if (g_nAdvice == 2) {
@@ -145,7 +144,7 @@ static void StartNewDrill(CWnd* pView, CDC* pDC) {
   g_nTypeCount = 0;
   g_nErrorCount = 0;
   g_bTimingStarted = 0;
-  _ftime(&g_tbStart);
+  MonotonicStamp(&g_tbStart);
   g_nFinishState = 0;
   // Advice belongs to the drill that earned it; a later drill with neither few nor many
   // errors must not show it again.
@@ -186,7 +185,7 @@ static void FinishDrill(CDC* pDC) {
 
 static void AcceptKey(CWnd* pView, CDC* pDC) {
   if (!g_bTimingStarted) {
-    _ftime(&g_tbStart);
+    MonotonicStamp(&g_tbStart);
     g_bTimingStarted = 1;
   }
   if (HintPending()) StopHint(pView, HintTimerId());

@@ -91,7 +91,7 @@ double CalcTypeSpeed(int nCount, double dSeconds) {
 
 // Takes g_tbEnd and measures g_dElapsed from the first correct key.
 static void MeasureElapsed() {
-  _ftime(&g_tbEnd);
+  MonotonicStamp(&g_tbEnd);
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
 }
 
@@ -253,7 +253,7 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
   }
 
   if (g_bTimingStarted == 0) {
-    _ftime(&g_tbStart);
+    MonotonicStamp(&g_tbStart);
     g_dElapsed = 0.0;
     g_dShownElapsed = 0.0;
     g_nShownSecond = 0;

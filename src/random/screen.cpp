@@ -125,7 +125,7 @@ void DrawRandomScreen(CDC* pDC, const char* pszHeaderFormat) {
 void OnRandomTick(CDC* pDC) {
   // Only a run whose clock is going has anything to show.
   if (g_bTimingStarted == 0 || g_nPhase != PHASE_RUNNING) return;
-  _ftime(&g_tbEnd);
+  MonotonicStamp(&g_tbEnd);
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
   if (g_dElapsed < 1.0) {
     g_dShownElapsed = 0.0;

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The practice log numdril.log and the speed history numdril.spd, both append-only and
 // never read back, and the exit-time close-out of a drill still on screen. Does not draw.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "flow/flow.h"
 #include "flow/util.h"
@@ -30,50 +36,80 @@ static void ReformatDateSafely(char* pszOut, const char* pszIn) {
   ReformatDate(pszOut, szIn);
 }
 
+// Appends one line to a regular file in one write, on a line of its own even when the last
+// line there lacks its end. A write cut short (a full disk) is taken back, so the file
+// never holds half a line for the next one to be glued to.
+static int AppendWholeLine(const char* pszPath, const std::string& line) {
+  int fd = OpenRegularFile(pszPath, O_RDWR | O_APPEND | O_CREAT, 0666);
+  if (fd == -1 && errno == EACCES) fd = OpenRegularFile(pszPath, O_WRONLY | O_APPEND);
+  if (fd < 0) return 0;
+  struct stat st{};
+  fstat(fd, &st);
+  char chLast = '\n';
+  if (st.st_size > 0 && pread(fd, &chLast, 1, st.st_size - 1) != 1) chLast = '\n';
+  std::string text(chLast == '\n' ? "" : "\n");
+  text += line;
+  bool bOk = WriteAll(fd, text.data(), text.size());
+  if (!bOk && ftruncate(fd, st.st_size) != 0) bOk = false;
+  return close(fd) == 0 && bOk ? 1 : 0;
+}
+
+// Hours, minutes and seconds of a time that may be below zero (none is logged as none).
+static void SplitNonNegative(int64_t nSeconds, int* pnHours, int* pnMinutes, int* pnSeconds) {
+  SplitSeconds(nSeconds > 0 ? nSeconds : 0, pnHours, pnMinutes, pnSeconds);
+}
+
 int AppendPracticeLog(const char* pszStartDate, const char* pszStartTime, int64_t nSeconds) {
-  FILE* pFile = fopen(LOG_FILE, "a");
-  if (!pFile) return 0;
   char szDate[9];
   ReformatDateSafely(szDate, pszStartDate);
   int nHours, nMinutes, nSecs;
-  SplitSeconds(nSeconds > 0 ? nSeconds : 0, &nHours, &nMinutes, &nSecs);  // a clock set back
-  bool bOk = fprintf(pFile, "%s %s", szDate, pszStartTime ? pszStartTime : "") >= 0 &&
-             fprintf(pFile, g_bEnglish == 1 ? LOG_TIME_EN : LOG_TIME_JA, nHours, nMinutes,
-                     nSecs) >= 0;
-  // Buffered bytes meet the disk at fclose: a full disk shows only there.
-  return fclose(pFile) == 0 && bOk ? 1 : 0;
+  SplitNonNegative(nSeconds, &nHours, &nMinutes, &nSecs);
+  char szLine[160];
+  int n = snprintf(szLine, sizeof szLine, "%s %s", szDate, pszStartTime ? pszStartTime : "");
+  snprintf(szLine + n, sizeof szLine - n, g_bEnglish == 1 ? LOG_TIME_EN : LOG_TIME_JA, nHours,
+           nMinutes, nSecs);
+  return AppendWholeLine(LOG_FILE, szLine);
 }
 
 int AppendSpeedHistory(const char* pszTitle, const char* pszDate, const char* pszTime,
                        double dSpeed, int64_t nSeconds) {
-  FILE* pFile = fopen(SPEED_FILE, "a");
-  if (!pFile) return 0;
   char szDate[9];
   ReformatDateSafely(szDate, pszDate);
   int nHours, nMinutes, nSecs;
-  SplitSeconds(nSeconds > 0 ? nSeconds : 0, &nHours, &nMinutes, &nSecs);
-  bool bOk = fprintf(pFile, "%s %s %-34s", szDate, pszTime ? pszTime : "",
-                     pszTitle ? pszTitle : "") >= 0 &&
-             fprintf(pFile, " %5.1lf", dSpeed) >= 0 &&
-             fprintf(pFile, g_bEnglish == 1 ? SPEED_TIME_EN : SPEED_TIME_JA, nHours,
-                     nMinutes, nSecs) >= 0;
-  return fclose(pFile) == 0 && bOk ? 1 : 0;
+  SplitNonNegative(nSeconds, &nHours, &nMinutes, &nSecs);
+  char szLine[256];
+  int n = snprintf(szLine, sizeof szLine, "%s %s %-34s %5.1lf", szDate, pszTime ? pszTime : "",
+                   pszTitle ? pszTitle : "", dSpeed);
+  if (n < 0 || (size_t)n >= sizeof szLine) return 0;
+  snprintf(szLine + n, sizeof szLine - n, g_bEnglish == 1 ? SPEED_TIME_EN : SPEED_TIME_JA,
+           nHours, nMinutes, nSecs);
+  return AppendWholeLine(SPEED_FILE, szLine);
+}
+
+bool NewBestOnScreen(double* pdSpeed, char* pszDate) {
+  if (g_nPhase != PHASE_RESULT || !g_pBestSpeed || (g_nFinishState != 1 && g_nFinishState != 2))
+    return false;
+  *pdSpeed = g_dTypeSpeed;
+  ReformatDateSafely(pszDate, g_szToday);
+  return true;
 }
 
 void CloseOpenRun() {
   if (g_nPhase == PHASE_RUNNING && g_bTimingStarted == 1) {
     // The run so far counts as practice; an exit before the first correct key adds nothing.
-    _ftime(&g_tbEnd);
+    MonotonicStamp(&g_tbEnd);
     g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
     if (g_pnPracticeSeconds) {
       double dTotal = *g_pnPracticeSeconds + g_dElapsed;
       *g_pnPracticeSeconds = dTotal < (double)INT_MAX ? (int)dTotal : INT_MAX;
     }
-  } else if (g_nPhase == PHASE_RESULT && g_pBestSpeed && (g_nFinishState == 1 ||
-                                                          g_nFinishState == 2)) {
+  } else {
     // A new best speed still on screen has not been stored yet: leaving the result would
     // have stored it.
-    *g_pBestSpeed = g_dTypeSpeed;
-    if (g_pBestDate) ReformatDateSafely(g_pBestDate, g_szToday);
+    double dSpeed;
+    char szDate[9];
+    if (!NewBestOnScreen(&dSpeed, szDate)) return;
+    *g_pBestSpeed = dSpeed;
+    if (g_pBestDate) memcpy(g_pBestDate, szDate, 9);
   }
 }

@@ -71,7 +71,7 @@ void DrawRecordScreen(CDC* pDC) {
   // Measured at each drawing; the screen does not tick by itself.
   g_tEnd = GetTime();
   FormatTime(szText, sizeof szText, bEnglish ? CURRENT_TIME_EN : CURRENT_TIME_JA,
-             g_tEnd - g_tStart);
+             RunSeconds());
   SetColors(pDC, CR_GREEN, CR_WHITE);
   PrintAt(pDC, 16, 1, szText);
 

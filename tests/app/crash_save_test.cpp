@@ -69,6 +69,13 @@ std::string SaveUndisturbed(const fs::path& folder, const std::string& before, i
   return after;
 }
 
+// Whether a save killed halfway left its temporary file (numdril.rec.tmp and six more).
+bool HalfMadeFileIn(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().rfind("numdril.rec.tmp", 0) == 0) return true;
+  return false;
+}
+
 // Busy-waits: sleeping calls overshoot by more than the save takes.
 void SpinFor(std::chrono::microseconds delay) {
   const auto until = std::chrono::steady_clock::now() + delay;
@@ -178,7 +185,7 @@ TEST(CrashSafety, AKilledSaveLeavesTheOldRecordOrTheNewOneWhole) {
       ASSERT_EQ(found, after) << "trial " << nTrial << " finished without its record";
     } else if (found == after) {
       outcome = KILLED_NEW;
-    } else if (fs::exists(trialFolder / "numdril.rec.tmp")) {
+    } else if (HalfMadeFileIn(trialFolder)) {
       outcome = KILLED_MIDWAY;
     }
     ++tally.n[outcome];
@@ -220,8 +227,7 @@ TEST(CrashSafety, AKilledSaveOverADamagedRecordKeepsItsBackupWhole) {
       ASSERT_EQ(found, after);
     } else if (found == after) {
       outcome = KILLED_NEW;
-    } else if (fs::exists(trialFolder / "numdril.rec.tmp") ||
-               fs::exists(trialFolder / "numdril.rec.bak.tmp")) {
+    } else if (HalfMadeFileIn(trialFolder)) {
       outcome = KILLED_MIDWAY;
     }
     ++tally.n[outcome];

@@ -18,13 +18,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // Ends the program as the framework does once the loop is over; returns what the notice
-// said (the headless notice goes to standard error), or "" when there was none.
-std::string EndProgram() {
+// said (the headless notice goes to standard error), or "" when there was none. The exit
+// code goes to *pnExitCode.
+std::string EndProgram(int* pnExitCode = nullptr) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   CNumdrilApp app;
   testing::internal::CaptureStderr();
-  app.ExitInstance();
+  const int nExitCode = app.ExitInstance();
+  if (pnExitCode) *pnExitCode = nExitCode;
   return testing::internal::GetCapturedStderr();
 }
 
@@ -44,7 +46,9 @@ TEST(ExitSaving, AQuietExitLogsTheRunAndRewritesTheRecordOnce) {
                                 "    0hour 0mi 0se"));
   s.Start();
   s.Advance((2 * 3600 + 5 * 60 + 9) * 1000);  // a run of 2 h 5 min 9 s with no practice
-  EXPECT_EQ(EndProgram(), "");
+  int nExitCode = -1;
+  EXPECT_EQ(EndProgram(&nExitCode), "");
+  EXPECT_EQ(nExitCode, 0);
   EXPECT_EQ(g_tEnd, TEST_EPOCH + 7509);
   EXPECT_EQ(Session::ReadFile("numdril.log"),
             "26/12/07 10:00:00 Practice Time  2hour 5min 9sec\n");
@@ -129,7 +133,9 @@ TEST(ExitSaving, RecordAndSpeedHistoryFailuresAreNamedInOrder) {
   s.Key(' ');
   s.Key('2');
   TypeWholeText(s, 54000);  // a first best speed: its line cannot be appended
-  EXPECT_EQ(EndProgram(), NOTICE_HEAD + "numdril.rec numdril.spd " + NOTICE_TAIL);
+  int nExitCode = 0;
+  EXPECT_EQ(EndProgram(&nExitCode), NOTICE_HEAD + "numdril.rec numdril.spd " + NOTICE_TAIL);
+  EXPECT_EQ(nExitCode, 1) << "a failed save is a failed run";
   EXPECT_EQ(g_bLogSaved, 1) << "a failure does not stop the later writes";
   EXPECT_NE(Session::ReadFile("numdril.log"), "");
   EXPECT_TRUE(fs::is_directory("numdril.rec"));
@@ -149,18 +155,80 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
   Session s;
   Session::WriteFile("numdril.rec", old);
   s.Start();
-  fs::create_directory("numdril.rec.tmp");  // the new record has nowhere to go
   s.Key(' ');
   s.Key('1');
   s.Key((unsigned char)g_chTarget);
   s.Advance(9000);
   g_bEnglish = 0;
+  FileSizeLimit full(150);  // room for the log line, not for the new record
   // "成績ファイル書き込みエラー" in UTF-8 on standard error.
   EXPECT_EQ(EndProgram(), "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
                           "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
                           "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec " +
                               NOTICE_TAIL);
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+}
+
+TEST(ExitSaving, EveryDrillEndIsSavedAtOnceAsTheExitWouldSaveIt) {
+  Session s;
+  s.Start();
+  s.Key(' ');
+  s.Key('1');
+  s.Key((unsigned char)g_chTarget);
+  s.Advance(12345);
+  {
+    FileSizeLimit full(0);  // the disk is full when the first drill ends
+    s.Key(27);
+  }
+  EXPECT_EQ(g_bRecSaved, 0);
+  EXPECT_FALSE(Exists("numdril.rec"));
+
+  // A new best speed: the speed history and the record agree at once, while the screens
+  // still hold the best until the result is left.
+  s.Key(27);
+  s.Key('2');
+  TypeWholeText(s, 54000);
+  ASSERT_EQ(g_nFinishState, 1);
+  EXPECT_EQ(g_dBestSpeed[0][0], 0.0);
+  EXPECT_EQ(g_bRecSaved, 1) << "this write holds everything so far, the failed one's too";
+  const std::string atDrillEnd = Session::ReadFile("numdril.rec");
+  EXPECT_EQ(atDrillEnd, RecordText("    0hour 1mi 6se", "    0hour 0mi12se", "  120.0", "26/12/07",
+                                   "    0hour 0mi54se"));
+  EXPECT_NE(Session::ReadFile("numdril.spd"), "");
+
+  // An exit at that moment writes the same record: nothing is counted twice.
+  EXPECT_EQ(EndProgram(), "");
+  EXPECT_EQ(Session::ReadFile("numdril.rec"), atDrillEnd);
+}
+
+TEST(ExitSaving, AClockStepIsNoPractice) {
+  Session s;
+  s.Start();
+  s.Key(' ');
+  s.Key('1');
+  s.Key((unsigned char)g_chTarget);
+  s.Advance(4000);
+  StepFakeWallClock(5 * 3600 * 1000);  // NTP, a resume, the user setting the clock
+  s.Advance(6000);
+  s.Key(27);
+  EXPECT_EQ(g_nPositionSeconds, 10);
+
+  s.Key(27);
+  s.Key('2');
+  s.Key((unsigned char)g_practiceText[0][0]);
+  s.Advance(20000);
+  StepFakeWallClock(-21000);  // set back during the run
+  s.Advance(34000);
+  while (g_nPhase == PHASE_RUNNING) s.Key((unsigned char)g_practiceText[g_nTextCol][g_nTextRow]);
+  EXPECT_EQ(g_dTypeSpeed, 120.0) << "108 characters in 54 s";
+  EXPECT_EQ(g_nRandomSeconds[0][0], 54);
+
+  EXPECT_EQ(EndProgram(), "");
+  // The log keeps the start as the wall clock gave it, and the run's own length.
+  EXPECT_EQ(Session::ReadFile("numdril.log"),
+            "26/12/07 10:00:00 Practice Time  0hour 1min 4sec\n");
+  EXPECT_EQ(Session::ReadFile("numdril.rec").substr(0, 37),
+            "Total_Practice_Time    0hour 1mi 4se\n");
 }
 
 TEST(ExitSaving, TheFailedFileListIsBoundedAndInFixedOrder) {

@@ -189,6 +189,7 @@ TEST(PositionDrill, CancelAddsTimeOnlyOnceStarted) {
   ExpectRepaintSame(s, "hidden after cancel");
   s.Key(' ');
   ExpectRepaintSame(s, "shown after cancel");
+  EXPECT_EQ(LabelCorner(s, Target()), BLACK) << "the answer mark is lost after Space twice";
   int nOldPos = g_nTargetPos;
   s.Key('\t');
   EXPECT_NE(g_nTargetPos, nOldPos);

@@ -3,7 +3,14 @@
 // one speed history line per new best speed, and appends that fail.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "flow/flow.h"
 #include "random/random.h"
@@ -37,6 +44,43 @@ TEST(PracticeLog, OneLinePerRunWithTheHoursInThreeColumns) {
             "99/01/02 23:59:58 \x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4  0\x8e\x9e\x8a\xd4 1\x95\xaa"
             " 1\x95\x62\n"
             "99/01/02 00:00:00 Practice Time  0hour 0min 0sec\n");
+}
+
+TEST(PracticeLog, WholeLinesOnlyEvenOnAFullDisk) {
+  Session s;
+  s.Start();
+  // A line cut by an older program: the next one starts on a line of its own.
+  Session::WriteFile("numdril.log", "26/12/06 09:00:00 Practice Ti");
+  EXPECT_EQ(AppendPracticeLog("12/07/26", "10:00:00", 61), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.log"),
+            "26/12/06 09:00:00 Practice Ti\n26/12/07 10:00:00 Practice Time  0hour 1min 1sec\n");
+
+  // A disk that fills up part-way through a line: the part written is taken back. A tiny
+  // tmpfs of one page is the real thing; where none can be mounted (no root, a container),
+  // a file size limit cuts the write the same way.
+  auto fillTheDisk = [] {
+    fs::create_directory("disk");
+    const bool bTmpfs = unshare(CLONE_NEWNS) == 0 &&
+                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                        mount("tmpfs", "disk", "tmpfs", 0, "size=4k") == 0;
+    if (!bTmpfs) printf("no tmpfs (%s): a file size limit stands in\n", strerror(errno));
+    ASSERT_EQ(chdir("disk"), 0);
+    const std::string almostFull = std::string(4074, 'x') + "\n";
+    Session::WriteFile("numdril.log", almostFull);
+    {
+      std::unique_ptr<FileSizeLimit> limit(bTmpfs ? nullptr : new FileSizeLimit(4096));
+      EXPECT_EQ(AppendPracticeLog("12/07/26", "10:00:00", 61), 0);
+    }
+    EXPECT_EQ(Session::ReadFile("numdril.log"), almostFull);
+  };
+  EXPECT_TRUE(InChild(fillTheDisk));
+
+  // Nothing waits on a FIFO where the log should be; the line is not saved.
+  alarm(60);
+  fs::remove("numdril.log");
+  ASSERT_EQ(mkfifo("numdril.log", 0644), 0);
+  EXPECT_EQ(AppendPracticeLog("12/07/26", "10:00:00", 61), 0);
+  alarm(0);
 }
 
 TEST(SpeedHistory, LinesByteForByte) {

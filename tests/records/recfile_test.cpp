@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -24,11 +27,13 @@ const std::string SPACES8 = "        ";
 const std::string HOUR_JA = "\x8e\x9e\x8a\xd4", MIN_JA = "\x95\xaa", SEC_JA = "\x95\x62";
 const std::string TOTAL_JA = "\x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4\x81\x40";
 
-// Puts the record values back to their defaults; the start time of the run stays.
+// Puts the record values back to their defaults; the start of the run stays.
 void ForgetValues() {
   const time64_t tStart = g_tStart;
+  const uint64_t nStartClockMs = g_nStartClockMs;
   ResetRecordState();
   g_tStart = tStart;
+  g_nStartClockMs = nStartClockMs;
 }
 
 void ExpectDefaultsFromPosition() {
@@ -64,8 +69,8 @@ TEST(RecordFile, WritesColumnsByteForByteAndReadsThemBack) {
   EXPECT_EQ(line3.substr(60, 2), "59");
   EXPECT_EQ(line3.substr(64, 2), " 7");
   EXPECT_EQ(line3.size(), 69u);
-  EXPECT_FALSE(Exists("numdril.rec.tmp"));
-  EXPECT_FALSE(Exists("numdril.rec.bak")) << "a sound old record needs no backup";
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"})
+      << "no temporary file left, and a sound old record needs no backup";
 
   ResetRecordState();
   EXPECT_EQ(ReadBack(), 1);
@@ -232,6 +237,221 @@ TEST(RecordFile, ARecordFromElsewhereIsReadLeniently) {
   EXPECT_EQ(g_nRandomSeconds[0][0], 7);
   ASSERT_EQ(WriteRecordFile(), 1);
   EXPECT_FALSE(Exists("numdril.rec.bak"));
+
+  // Lines ended by CR alone, and a line padded far past 256 bytes, as a whitespace-separated
+  // scan takes them.
+  ResetRecordState();
+  Session::WriteFile("numdril.rec", "Total_Practice_Time    0hour 0mi 6se\r" +
+                                        Pad("Position_Practice", 500) + "     0hour 0mi 5se\r" +
+                                        Pad("Random_Practice", 34) +
+                                        "   99.5 26/12/01     0hour 0mi 4se\r");
+  EXPECT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_nPastSeconds, 6);
+  EXPECT_EQ(g_nPositionSeconds, 5);
+  EXPECT_EQ(g_dBestSpeed[0][0], 99.5);
+  EXPECT_EQ(g_nRandomSeconds[0][0], 4);
+}
+
+// Starts the program again in the working folder, as the next run would; what it said on
+// stderr goes to *pSaid.
+void StartAgain(std::string* pSaid) {
+  ResetAllState();
+  SetFakeClock(TEST_EPOCH, 0);
+  testing::internal::CaptureStderr();
+  LoadRecordsAtStart();
+  *pSaid = testing::internal::GetCapturedStderr();
+}
+
+TEST(RecordFile, BackupsNeverReplaceBackups) {
+  const std::string good = RecordText("   10hour 0mi 0se", "    1hour 0mi 0se", "  150.0",
+                                      "26/12/01", "    2hour 0mi 0se");
+  Session s;
+  std::string said;
+  // An empty record beside a good backup (the record of a crash): the backup stays.
+  Session::WriteFile("numdril.rec", "");
+  Session::WriteFile("numdril.rec.bak", good);
+  StartAgain(&said);
+  EXPECT_EQ(said, "numdril: numdril.rec is empty; numdril.rec.bak holds an earlier record\n");
+  ASSERT_EQ(WriteRecordFile(), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.rec.bak"), good);
+  EXPECT_EQ(FolderNames(), (std::set<std::string>{"numdril.rec", "numdril.rec.bak"}));
+
+  // Two damaged starts in a row, each damage of its own: each is kept, under a new name.
+  fs::remove("numdril.rec.bak");
+  Session::WriteFile("numdril.rec", good.substr(0, 60));
+  StartAgain(&said);
+  const std::string kept = "numdril: numdril.rec could not be read whole; it is kept as ";
+  EXPECT_EQ(said, kept + "numdril.rec.bak\n");
+  ASSERT_EQ(WriteRecordFile(), 1);
+  std::string typo = Session::ReadFile("numdril.rec");
+  typo[29] = 'x';  // a one-byte typo in the minutes of line 1
+  Session::WriteFile("numdril.rec", typo);
+  StartAgain(&said);
+  EXPECT_EQ(said, kept + "numdril.rec.bak.1\n");
+  ASSERT_EQ(WriteRecordFile(), 1);
+  EXPECT_EQ(Session::ReadFile("numdril.rec.bak"), good.substr(0, 60));
+  EXPECT_EQ(Session::ReadFile("numdril.rec.bak.1"), typo);
+  // The same damage found again is kept once.
+  Session::WriteFile("numdril.rec", typo);
+  StartAgain(&said);
+  EXPECT_EQ(said, kept + "numdril.rec.bak.1\n");
+  EXPECT_EQ(FolderNames(),
+            (std::set<std::string>{"numdril.rec", "numdril.rec.bak", "numdril.rec.bak.1"}));
+}
+
+TEST(RecordFile, RecordsAsTheUserSetThemUp) {
+  const std::string old = RecordText("    1hour 0mi 0se", "    0hour 3mi 0se", "  150.0",
+                                     "26/12/01", "    0hour 4mi 0se");
+  const std::string damaged = old.substr(0, 60);
+  Session s;
+  // Each case as the user nobody: root would write through any mode.
+  auto Case = [&](const char* pszName, const std::string& text, mode_t nFileMode,
+                  mode_t nFolderMode, const std::function<void()>& check) {
+    SCOPED_TRACE(pszName);
+    for (const std::string& name : FolderNames()) fs::remove_all(name);
+    Session::WriteFile("numdril.rec", text);
+    chmod("numdril.rec", nFileMode);
+    chmod(".", nFolderMode);
+    EXPECT_TRUE(AsNobody(check));
+    chmod(".", 0700);
+  };
+  std::string said;
+
+  Case("a read-only record is not replaced", old, 0444, 0777, [&] {
+    StartAgain(&said);
+    g_nPositionSeconds += 60;
+    EXPECT_EQ(WriteRecordFile(), 0);
+    EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+    EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
+  });
+  Case("a folder that takes no new file: rewritten in place", old, 0666, 0555, [&] {
+    StartAgain(&said);
+    g_nPositionSeconds += 60;
+    struct stat before, after;
+    EXPECT_EQ(stat("numdril.rec", &before), 0);
+    EXPECT_EQ(WriteRecordFile(), 1);
+    EXPECT_EQ(ReadBack(), 1);
+    EXPECT_EQ(g_nPositionSeconds, 240);
+    EXPECT_EQ(stat("numdril.rec", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0666u);
+  });
+  Case("a damaged record with nowhere to keep it", damaged, 0666, 0555, [&] {
+    StartAgain(&said);
+    EXPECT_EQ(said.rfind("numdril: numdril.rec could not be read whole and no backup of it "
+                         "can be made", 0), 0u) << said;
+    EXPECT_EQ(WriteRecordFile(), 0);
+    EXPECT_EQ(Session::ReadFile("numdril.rec"), damaged);
+  });
+  Case("a record nobody may read, started twice", old, 0000, 0777, [&] {
+    for (int nStart = 0; nStart < 2; ++nStart) {
+      StartAgain(&said);
+      EXPECT_EQ(said, "numdril: cannot read numdril.rec (Permission denied); it is left as it "
+                      "is and not replaced\n");
+      EXPECT_EQ(WriteRecordFile(), 0);
+    }
+    EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
+  });
+  EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+}
+
+// One numdril in the working folder, in a process of its own: it starts, practises when
+// told to, and exits through the exit-time saving.
+struct Instance {
+  pid_t pid = -1;
+  int fdTell = -1, fdHear = -1;
+};
+
+Instance StartInstance(int nPositionSeconds, int nRandomSeconds, double dBest,
+                       const char* pszDate, int nRunSeconds) {
+  int toChild[2], fromChild[2];
+  EXPECT_EQ(pipe(toChild), 0);
+  EXPECT_EQ(pipe(fromChild), 0);
+  fflush(nullptr);
+  Instance inst;
+  inst.pid = fork();
+  if (inst.pid == 0) {
+    ResetAllState();
+    SetFakeClock(TEST_EPOCH, 0);
+    LoadRecordsAtStart();
+    char c = 'r';
+    if (write(fromChild[1], &c, 1) != 1 || read(toChild[0], &c, 1) != 1) _exit(3);
+    g_nPositionSeconds += nPositionSeconds;
+    g_nRandomSeconds[0][0] += nRandomSeconds;
+    if (dBest > g_dBestSpeed[0][0]) {
+      g_dBestSpeed[0][0] = dBest;
+      memcpy(g_szBestDate[0][0], pszDate, 9);
+    }
+    AdvanceFakeClock(nRunSeconds * 1000);
+    _exit(SaveAtExit() == 0 && write(fromChild[1], &c, 1) == 1 ? 0 : 1);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  inst.fdTell = toChild[1];
+  inst.fdHear = fromChild[0];
+  char c;
+  EXPECT_EQ(read(inst.fdHear, &c, 1), 1) << "the instance did not start";
+  return inst;
+}
+
+void ExitInstance(Instance& inst) {
+  char c = 'g';
+  EXPECT_EQ(write(inst.fdTell, &c, 1), 1);
+  EXPECT_EQ(read(inst.fdHear, &c, 1), 1) << "the instance did not save";
+  int status = 0;
+  waitpid(inst.pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  close(inst.fdTell);
+  close(inst.fdHear);
+}
+
+TEST(RecordFile, TwoProgramsInOneFolderLoseNothing) {
+  const std::string old = RecordText("    1hour 0mi 0se", "    0hour 3mi 0se", "  150.0",
+                                     "26/12/01", "    0hour 4mi 0se");
+  for (bool bFirstExitsFirst : {true, false}) {
+    SCOPED_TRACE(bFirstExitsFirst ? "first exits first" : "first exits last");
+    Session s;
+    Session::WriteFile("numdril.rec", old);
+    // Both start before either practises: a double click on the menu entry.
+    Instance a = StartInstance(100, 60, 160.5, "26/12/07", 600);
+    Instance b = StartInstance(40, 30, 155.0, "26/12/08", 300);
+    ExitInstance(bFirstExitsFirst ? a : b);
+    ExitInstance(bFirstExitsFirst ? b : a);
+    EXPECT_EQ(Session::ReadFile("numdril.rec"),
+              RecordText("    1hour15mi 0se", "    0hour 5mi20se", "  160.5", "26/12/07",
+                         "    0hour 5mi30se"));
+    const std::string log = Session::ReadFile("numdril.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+  }
+
+  // Four saving at once, over and over: the lock lets no save miss another's.
+  Session s;
+  std::vector<pid_t> pids;
+  for (int i = 0; i < 4; ++i) {
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+      ResetAllState();
+      SetFakeClock(TEST_EPOCH, 0);
+      LoadRecordsAtStart();
+      bool bOk = true;
+      for (int n = 0; n < 25; ++n) {
+        g_nPositionSeconds += 1;
+        bOk = WriteRecordFile() == 1 && bOk;
+      }
+      _exit(bOk ? 0 : 1);
+    }
+    pids.push_back(pid);
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  ResetRecordState();
+  EXPECT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_nPositionSeconds, 100);
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
 }
 
 TEST(RecordFile, AFailedRewriteLeavesTheOldRecordAsItWas) {
@@ -243,12 +463,12 @@ TEST(RecordFile, AFailedRewriteLeavesTheOldRecordAsItWas) {
   s.Start();
   g_nPositionSeconds += 60;
 
-  // The new record cannot be put beside the old one.
-  fs::create_directory("numdril.rec.tmp");
-  EXPECT_EQ(WriteRecordFile(), 0);
+  {
+    FileSizeLimit full(100);  // the new record does not fit on the disk
+    EXPECT_EQ(WriteRecordFile(), 0);
+  }
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
-  EXPECT_TRUE(fs::is_directory("numdril.rec.tmp"));
-  fs::remove("numdril.rec.tmp");
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"}) << "a half-made file is left";
 
   // Once it can, the new record takes the old one's place, with the old one's mode.
   EXPECT_EQ(WriteRecordFile(), 1);
@@ -258,23 +478,13 @@ TEST(RecordFile, AFailedRewriteLeavesTheOldRecordAsItWas) {
   struct stat st;
   ASSERT_EQ(stat("numdril.rec", &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_FALSE(Exists("numdril.rec.tmp"));
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
 }
 
-TEST(RecordFile, ADamagedRecordIsNotReplacedWithoutItsBackup) {
-  const std::string damaged = "Total_Practice_Time    1hour 0mi 0se\nPosition_Practice x\n";
-  Session s;
-  Session::WriteFile("numdril.rec", damaged);
-  s.Start();
-  fs::create_directory("numdril.rec.bak");  // the backup's name is taken: none can be made
-  EXPECT_EQ(WriteRecordFile(), 0);
-  EXPECT_EQ(Session::ReadFile("numdril.rec"), damaged);
-  EXPECT_FALSE(Exists("numdril.rec.tmp"));
-}
-
-TEST(RecordFile, UnwritablePlacesFailWithoutHarm) {
+TEST(RecordFile, OddFilesAreNeitherReadNorReplacedNorWaitedOn) {
+  alarm(60);  // a start-up that waits on the FIFO fails here rather than hanging
   {
-    // A folder where the record should be: read as damage, never replaced.
+    // A folder where the record should be: counts as missing, is never replaced.
     Session s;
     fs::create_directory("numdril.rec");
     Session::WriteFile("numdril.rec/keep", "x");
@@ -282,10 +492,23 @@ TEST(RecordFile, UnwritablePlacesFailWithoutHarm) {
     EXPECT_EQ(g_nPastSeconds, 0);
     EXPECT_EQ(WriteRecordFile(), 0);
     EXPECT_EQ(Session::ReadFile("numdril.rec/keep"), "x");
-    EXPECT_FALSE(Exists("numdril.rec.tmp"));
+    EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
   }
   {
-    // A full disk: the record is linked to /dev/full, which reads as endless NUL bytes.
+    // A FIFO: opening it to read would wait for a writer that never comes.
+    Session s;
+    ASSERT_EQ(mkfifo("numdril.rec", 0644), 0);
+    s.Start();
+    EXPECT_EQ(g_nPastSeconds, 0);
+    EXPECT_EQ(WriteRecordFile(), 0);
+    struct stat st;
+    ASSERT_EQ(lstat("numdril.rec", &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
+  }
+  {
+    // A device through a link (/dev/full reads as endless NUL bytes): neither read nor
+    // written, and the link stays.
     Session s;
     fs::create_symlink("/dev/full", "numdril.rec");
     s.Start();
@@ -293,20 +516,29 @@ TEST(RecordFile, UnwritablePlacesFailWithoutHarm) {
     EXPECT_EQ(WriteRecordFile(), 0);
     EXPECT_TRUE(fs::is_symlink("numdril.rec"));
   }
-  {
-    // A record kept elsewhere through a link: the file it names is replaced, the link stays.
-    Session s;
-    fs::create_directory("elsewhere");
-    Session::WriteFile("elsewhere/my.rec", "Total_Practice_Time    0hour 0mi 5se\n");
-    fs::create_symlink("elsewhere/my.rec", "numdril.rec");
-    s.Start();
-    EXPECT_EQ(g_nPastSeconds, 5);
-    EXPECT_EQ(WriteRecordFile(), 1);
-    EXPECT_TRUE(fs::is_symlink("numdril.rec"));
-    EXPECT_EQ(ReadBack("elsewhere/my.rec"), 1);
-    EXPECT_EQ(Session::ReadFile("elsewhere/my.rec.bak"),
-              "Total_Practice_Time    0hour 0mi 5se\n");
-  }
+  alarm(0);
+}
+
+TEST(RecordFile, ALinkedRecordIsWrittenThrough) {
+  // A record kept elsewhere: the file the link names is replaced, the link stays.
+  Session s;
+  fs::create_directory("elsewhere");
+  Session::WriteFile("elsewhere/my.rec", "Total_Practice_Time    0hour 0mi 5se\n");
+  fs::create_symlink("elsewhere/my.rec", "numdril.rec");
+  s.Start();
+  EXPECT_EQ(g_nPastSeconds, 5);
+  EXPECT_EQ(WriteRecordFile(), 1);
+  EXPECT_TRUE(fs::is_symlink("numdril.rec"));
+  EXPECT_EQ(ReadBack("elsewhere/my.rec"), 1);
+  EXPECT_EQ(Session::ReadFile("elsewhere/my.rec.bak"),
+            "Total_Practice_Time    0hour 0mi 5se\n");
+
+  // A link to a record not made yet: the record is made where the link points.
+  fs::remove("numdril.rec");
+  fs::create_symlink("elsewhere/new.rec", "numdril.rec");
+  EXPECT_EQ(WriteRecordFile(), 1);
+  EXPECT_TRUE(fs::is_symlink("numdril.rec"));
+  EXPECT_EQ(ReadBack("elsewhere/new.rec"), 1);
 }
 
 TEST(RecordFile, StartUpTakesTheTimesAndSeedsTheGenerator) {

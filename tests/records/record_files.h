@@ -4,9 +4,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +49,61 @@ inline int ReadBack(const char* pszPath = "numdril.rec") {
 inline bool Exists(const char* pszPath) {
   std::error_code ec;
   return std::filesystem::exists(std::filesystem::symlink_status(pszPath, ec));
+}
+
+// The names in the working folder (or another), to find files a save left behind.
+inline std::set<std::string> FolderNames(const std::string& folder = ".") {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// While it lives, no file can grow past nBytes (a disk that is full, as far as the program
+// can tell): writes past it fail part-way, with SIGXFSZ ignored, as the program ignores it.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t nBytes) {
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_pfnOld = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_old;
+    limit.rlim_cur = nBytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    signal(SIGXFSZ, m_pfnOld);
+  }
+
+ private:
+  rlimit m_old{};
+  sighandler_t m_pfnOld;
+};
+
+// Runs fn in a child process; true when fn met every expectation there.
+inline bool InChild(const std::function<void()>& fn) {
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    fn();
+    fflush(nullptr);
+    _exit(testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The same as the user nobody (when run as root, which ignores file modes).
+inline bool AsNobody(const std::function<void()>& fn) {
+  return InChild([&] {
+    if (getuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+         setresuid(65534, 65534, 65534) != 0))
+      ADD_FAILURE() << "cannot become nobody";
+    else
+      fn();
+  });
 }
 
 // The drawing calls PrintAt makes for text at virtual (y, x) in colour cr on white.

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # numdril in a real window: when the record file cannot be written, the save-failure
 # notice comes up after the main window is gone, names the file, and closes with Return
-# or Escape; the program then ends normally.
+# or Escape; the program then ends with exit code 1, as a failed save.
 #   notice.sh PATH_TO_NUMDRIL
 source "$(dirname "$0")/lib/common.bash" "$@"
 cd "$WORK"
@@ -19,7 +19,7 @@ for key in Return Escape; do
   xdotool windowfocus --sync "$notice" || fail "could not focus the notice"
   send_keys "$key"
   wait_exit
-  [ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after the notice"
+  [ "$APP_STATUS" -eq 1 ] || fail "exit code $APP_STATUS after the notice, not 1"
 done
 # The log was still appended on both runs, and nothing went to standard output.
 [ "$(wc -l <numdril.log)" -eq 2 ] || fail "numdril.log should hold two lines"

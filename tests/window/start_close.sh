@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # numdril in a real window: command-line answers, the refusals of a read-only record folder
-# and of a start without a display, a key, a resize, and the three ways out (close button,
-# SIGTERM, SIGINT), each saving the practice log and record on the way.
+# and of a start without a display (none set, or one that does not answer), a key, a resize,
+# and the ways out (close button, SIGTERM, SIGINT, SIGHUP, SIGQUIT), each saving the
+# practice log and record on the way.
 #   start_close.sh PATH_TO_NUMDRIL
 source "$(dirname "$0")/lib/common.bash" "$@"
 cd "$WORK"
@@ -38,6 +39,19 @@ status=0
 grep -q 'xvfb-run' "$WORK/stderr" || fail "the no-display message does not name xvfb-run"
 [ ! -s "$WORK/stdout" ] || fail "the no-display run wrote to stdout"
 [ -z "$(ls -A nodisplay)" ] || fail "the no-display run created files: $(ls -A nodisplay)"
+
+# A display that does not answer: SDL would fall back to a driver that shows nothing, and
+# the invisible run would be logged as practice. The same refusal instead.
+nobody=150
+while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do nobody=$((nobody + 1)); done
+for env in "DISPLAY=:$nobody" "WAYLAND_DISPLAY=nowhere-$nobody"; do
+  status=0
+  (cd nodisplay && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$env" "$NUMDRIL_BIN" \
+    >"$WORK/stdout" 2>"$WORK/stderr") || status=$?
+  [ "$status" -eq 1 ] || fail "exit code $status with $env"
+  grep -q '^numdril: cannot open the display' "$WORK/stderr" || fail "no refusal with $env"
+  [ -z "$(ls -A nodisplay)" ] || fail "the run with $env created files: $(ls -A nodisplay)"
+done
 rmdir nodisplay
 
 # A key reaches the program: the title screen gives way to the menu.
@@ -74,11 +88,15 @@ wait_exit
 [ -s numdril.rec ] || fail "numdril.rec not written on close"
 [ "$(wc -l <numdril.log)" -eq 1 ] || fail "numdril.log should hold one line after one run"
 
-# SIGTERM and SIGINT go out through the same exit path: one more log line each.
-for signal in TERM INT; do
+# SIGTERM, SIGINT, SIGHUP (the terminal closed) and SIGQUIT go out through the same exit
+# path: one more log line each. SIGPIPE and SIGXFSZ end nothing: a write they would stop
+# just fails.
+for signal in TERM INT HUP QUIT; do
   runs=$(wc -l <numdril.log)
   rm numdril.rec
   start_app
+  kill -s PIPE "$APP_PID"
+  kill -s XFSZ "$APP_PID"
   kill -s "$signal" "$APP_PID"
   wait_exit
   [ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after SIG$signal"

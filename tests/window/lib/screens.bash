@@ -21,19 +21,30 @@ mkdir -p "$REF"
 
 # start_faked RATE: starts numdril like start_app, but on a clock that starts at
 # CLOCK_EPOCH and runs RATE times as fast as the real one (libfaketime), in UTC.
-start_faked() {
+start_faked() { start_preloaded "FAKETIME=@2026-12-07 10:00:00 x$1"; }
+
+# start_preloaded NAME=VALUE...: starts numdril like start_app with libfaketime loaded and
+# set up by the settings given, in UTC.
+start_preloaded() {
   local preload
   preload=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
   [ -n "$preload" ] || fail "libfaketime not installed (package faketime)"
-  local real=$NUMDRIL_BIN asan
+  local real=$NUMDRIL_BIN asan setting
   # A sanitizer build wants its runtime loaded before any other library.
   asan=$(ldd "$real" | awk '/libasan/ {print $3}')
   [ -z "$asan" ] || preload="$asan $preload"
+  # The virtual display has no session bus, and SDL would have dbus-launch start one: a
+  # process that inherits the preloads, where a sanitizer's runtime and libfaketime
+  # deadlock. A bus that is not there is asked for nothing.
+  local bus=${DBUS_SESSION_BUS_ADDRESS:-unix:path=$WORK/.no-session-bus}
   NUMDRIL_BIN="$WORK/.numdril-faked"
-  cat >"$NUMDRIL_BIN" <<WRAP
-#!/bin/sh
-TZ=UTC LD_PRELOAD="$preload" FAKETIME="@2026-12-07 10:00:00 x$1" exec "$real" "\$@"
-WRAP
+  {
+    echo '#!/bin/bash'
+    for setting in TZ=UTC "LD_PRELOAD=$preload" "DBUS_SESSION_BUS_ADDRESS=$bus" "$@"; do
+      printf 'export %q\n' "$setting"
+    done
+    printf 'exec %q "$@"\n' "$real"
+  } >"$NUMDRIL_BIN"
   chmod +x "$NUMDRIL_BIN"
   start_app
   NUMDRIL_BIN=$real

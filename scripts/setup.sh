@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth xdotool x11-utils x11-xserver-utils faketime xfonts-base
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev
+  dbus-x11
 )
 
 missing=()

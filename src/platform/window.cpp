@@ -5,6 +5,8 @@
 #include <SDL.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -121,6 +123,25 @@ static void ForgiveLateWakeups() {
   dlclose(pXlib);
 }
 
+// SDL connects to the session bus as it starts (for its screensaver and input method
+// calls). Where the session has none, the bus library would start a bus daemon of its
+// own, through dbus-launch, for SDL alone: tens of milliseconds before the window shows,
+// and a daemon left behind. The library's own search: the address in the environment,
+// else the user's bus socket in XDG_RUNTIME_DIR. A named input method may use a bus, so
+// it is left to have one.
+static bool WouldLaunchSessionBus() {
+  const char* pszAddress = getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (pszAddress && *pszAddress) return false;
+  const char* pszRuntime = getenv("XDG_RUNTIME_DIR");
+  struct stat st;
+  if (pszRuntime && *pszRuntime && stat((std::string(pszRuntime) + "/bus").c_str(), &st) == 0 &&
+      S_ISSOCK(st.st_mode))
+    return false;
+  const char* pszModule = getenv("SDL_IM_MODULE");
+  const char* pszModifiers = getenv("XMODIFIERS");
+  return !(pszModule && *pszModule) && !(pszModifiers && strstr(pszModifiers, "@im="));
+}
+
 bool OpenVideo(std::string* pReason) {
   if (s_bVideoOpen) return true;
   ForgiveLateWakeups();
@@ -140,8 +161,12 @@ bool OpenVideo(std::string* pReason) {
   // (for Japanese) is not affected. Put back at once, so no later process inherits it.
   const bool bQuietCompose = getenv("XCOMPOSEFILE") == nullptr;
   if (bQuietCompose) setenv("XCOMPOSEFILE", "/dev/null", 0);
+  // An address the bus library turns down at once: SDL then goes on without the bus.
+  const bool bNoBus = WouldLaunchSessionBus();
+  if (bNoBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
   const int nInit = SDL_Init(SDL_INIT_VIDEO);
   if (bQuietCompose) unsetenv("XCOMPOSEFILE");
+  if (bNoBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (nInit != 0) {
     if (pReason) *pReason = SDL_GetError();
     return false;

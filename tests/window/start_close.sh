@@ -62,4 +62,16 @@ for signal in TERM INT; do
   [ "$(wc -l <numdril.log)" -eq $((runs + 1)) ] || fail "no log line after SIG$signal"
 done
 
+# Without a session bus numdril starts none: the bus library would launch one for SDL
+# (through dbus-launch, where it is installed), a daemon left running on this display.
+NUMDRIL_WRAPPER="env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XMODIFIERS -u SDL_IM_MODULE" \
+  start_app
+for pid in $(pgrep -f 'dbus-launch --autolaunch' || true); do
+  if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY"; then
+    fail "starting without a session bus launched one"
+  fi
+done
+close_window
+wait_exit
+
 echo "PASS"

@@ -54,7 +54,8 @@ uint32_t Framebuffer::Pixel(int x, int y) const {
 
 void Framebuffer::Fill(uint32_t rgb) {
   // wmemset: 32-bit stores several at a time, as in the drawing code's fills.
-  for (int y = 0; y < m_nHeight; y++) wmemset((wchar_t*)Row(y), (wchar_t)(rgb & 0xFFFFFF), (size_t)m_nWidth);
+  const wchar_t nPixel = (wchar_t)(rgb & 0xFFFFFF);
+  for (int y = 0; y < m_nHeight; y++) wmemset((wchar_t*)Row(y), nPixel, (size_t)m_nWidth);
   MarkDirty(0, 0, m_nWidth, m_nHeight);
 }
 

@@ -147,8 +147,8 @@ static void ForgiveLateWakeups() {
 // else the user's bus socket in XDG_RUNTIME_DIR. A named input method may use a bus, so
 // it is left to have one.
 static bool WouldLaunchSessionBus() {
-  const char* pszAddress = getenv("DBUS_SESSION_BUS_ADDRESS");
-  if (pszAddress && *pszAddress) return false;
+  // Set at all, even empty, it is the user's to keep: only an unset one is put in and taken out.
+  if (getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return false;
   const char* pszRuntime = getenv("XDG_RUNTIME_DIR");
   struct stat st;
   if (pszRuntime && *pszRuntime && stat((std::string(pszRuntime) + "/bus").c_str(), &st) == 0 &&

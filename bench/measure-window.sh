@@ -24,6 +24,9 @@
 #               peers' key setup clicks at places of a 1280 x 1024 screen); 0 skips it
 #   BEFORE      a git revision of numdril to build (in a temporary folder) and measure too
 #   PEERS [1]   0: leave the peers out even when installed
+#   SESSION_BUS [1]  1: the programs share a session bus started for the pass, as in a
+#               desktop session; 0: none, as on a bare X server, where a program that
+#               wants one starts its own through dbus-launch (tipp10 and klavaro do)
 # Needs (Debian): xvfb xdotool x11-utils faketime gcc libx11-dev libxdamage-dev libxtst-dev
 # libxfixes-dev (scripts/setup.sh installs them). Check /proc/loadavg first: other work
 # on the machine makes every figure slower, and the ratios noisier.
@@ -31,6 +34,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${RUNS:-11} N=${N:-40} IDLE_S=${IDLE_S:-2} PEERS=${PEERS:-1} BEFORE=${BEFORE:-}
+SESSION_BUS=${SESSION_BUS:-1}
 SCREENS=${SCREENS:-"1280x1024x24 3840x2160x24"}
 QUIET_MS=500
 build=${BUILD_DIR:-build-bench}
@@ -48,10 +52,11 @@ fi
 }
 
 tmp=$(mktemp -d /tmp/numdril-bench-XXXXXX)
-APP_PID=
+APP_PID= BUS_PID=
 cleanup() {
   [ -n "$APP_PID" ] && stop_session "$APP_PID"
   stop_xvfb
+  [ -n "$BUS_PID" ] && kill "$BUS_PID" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -71,6 +76,14 @@ mkdir -p "$perf/build"
 gcc -O2 -Wall -o "$XPROBE" "$perf/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
 xresize=$tmp/xresize
 gcc -O2 -Wall -o "$xresize" "$root/bench/xresize.c" -lX11 -lXdamage -lXfixes
+
+unset DBUS_SESSION_BUS_ADDRESS
+if [ "$SESSION_BUS" = 1 ]; then
+  command -v dbus-daemon >/dev/null || { echo "SESSION_BUS=1 needs dbus-daemon" >&2; exit 2; }
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r BUS_PID; } < <(dbus-daemon --session --fork \
+    --print-address=1 --print-pid=1)
+  export DBUS_SESSION_BUS_ADDRESS
+fi
 
 # The programs, in the order of the tables: name, command, window title.
 names=() cmds=() titles=()
@@ -259,7 +272,9 @@ fi
 echo "# numdril beside the X floor and its peers, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
 echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n1), $(uname -r);"
-echo "Xvfb, no window manager; load average after the pass $(cut -d' ' -f1-3 /proc/loadavg)."
+bus="a session bus of its own"
+[ "$SESSION_BUS" = 1 ] || bus="no session bus"
+echo "Xvfb, no window manager, $bus; load average after the pass $(cut -d' ' -f1-3 /proc/loadavg)."
 echo "Ratios compare medians of the same pass; absolute times are this machine's."
 for screen in $SCREENS; do
   for s in "${!names[@]}"; do

@@ -51,7 +51,7 @@ fi
   exit 2
 }
 
-tmp=$(mktemp -d /tmp/numdril-bench-XXXXXX)
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/measure-window.XXXXXX")
 APP_PID= BUS_PID=
 cleanup() {
   [ -n "$APP_PID" ] && stop_session "$APP_PID"
@@ -77,7 +77,8 @@ gcc -O2 -Wall -o "$XPROBE" "$perf/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
 xresize=$tmp/xresize
 gcc -O2 -Wall -o "$xresize" "$root/bench/xresize.c" -lX11 -lXdamage -lXfixes
 
-unset DBUS_SESSION_BUS_ADDRESS
+# No bus but the pass's own: neither an inherited address nor the user's bus socket.
+unset DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR
 if [ "$SESSION_BUS" = 1 ]; then
   command -v dbus-daemon >/dev/null || { echo "SESSION_BUS=1 needs dbus-daemon" >&2; exit 2; }
   { read -r DBUS_SESSION_BUS_ADDRESS && read -r BUS_PID; } < <(dbus-daemon --session --fork \

@@ -1,22 +1,42 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Measures numdril in a real window on a private Xvfb, as the shared perf tools measure the
-# typing trainers it is compared with: start to mapped window, to first frame drawn, idle
-# memory, and key to changed cell in the timed random drill; and the bare-X floor in the
-# same pass. A benchmark, not a test: the figures move with the machine's load.
-#   bench/measure-window.sh
-#   RUNS=15 N=60 SCREEN=1920x1200x24 BUILD_DIR=build-perf bench/measure-window.sh
+# Measures numdril in a real window on a private Xvfb beside the bare-X floor (xev) and,
+# when they are installed, the typing trainers users would pick instead (tipp10, klavaro),
+# in one pass: start to mapped window, to first frame drawn, a resize to the repainted
+# frame, idle memory, and key to changed cell. The programs take turns round by round,
+# so that the machine's load falls on all of them alike; every figure is the median over
+# the rounds, printed with its ratio to the floor and to each peer. A benchmark, not a
+# test: absolute times belong to the machine and its load, ratios of one pass compare.
+#
+#   bench/measure-window.sh > figures.md          # about 10 minutes with the peers
+#   RUNS=21 BEFORE=HEAD~3 bench/measure-window.sh # and an earlier numdril, same pass
+#
+# The peers: ../shared/tools/perf/peers.sh install (apt-get; once). Without them the
+# tables hold numdril and the floor only.
 # Environment (defaults in brackets):
 #   PERF_TOOLS  the perf tools folder [../shared/tools/perf beside the checkout, else
 #               /work/shared/tools/perf]; copied to a temporary folder, as it may be read-only
 #   BUILD_DIR   build folder [build-bench], configured RelWithDebInfo if new
-#   RUNS [9]    warm start-ups per program;  N [40]  keys per program
-#   SCREEN      the Xvfb screen [1280x1024x24]; numdril opens at three quarters of it
+#   RUNS [11]   rounds per screen (each starts every program once)
+#   SCREENS     Xvfb screens, one pass each ["1280x1024x24 3840x2160x24"]
+#   IDLE_S [2]  seconds idle before memory is read
+#   N [40]      keys per program for key to changed cell (on the first screen only: the
+#               peers' key setup clicks at places of a 1280 x 1024 screen); 0 skips it
+#   BEFORE      a git revision of numdril to build (in a temporary folder) and measure too
+#   PEERS [1]   0: leave the peers out even when installed
+#   SESSION_BUS [1]  1: the programs share a session bus started for the pass, as in a
+#               desktop session; 0: none, as on a bare X server, where a program that
+#               wants one starts its own through dbus-launch (tipp10 and klavaro do)
 # Needs (Debian): xvfb xdotool x11-utils faketime gcc libx11-dev libxdamage-dev libxtst-dev
-# libxfixes-dev (scripts/setup.sh installs them).
+# libxfixes-dev (scripts/setup.sh installs them). Check /proc/loadavg first: other work
+# on the machine makes every figure slower, and the ratios noisier.
+# Output: progress on stderr; on stdout the tables (Markdown) and every sample.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-RUNS=${RUNS:-9} N=${N:-40} SCREEN=${SCREEN:-1280x1024x24}
+RUNS=${RUNS:-11} N=${N:-40} IDLE_S=${IDLE_S:-2} PEERS=${PEERS:-1} BEFORE=${BEFORE:-}
+SESSION_BUS=${SESSION_BUS:-1}
+SCREENS=${SCREENS:-"1280x1024x24 3840x2160x24"}
+QUIET_MS=500
 build=${BUILD_DIR:-build-bench}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
@@ -31,97 +51,251 @@ fi
   exit 2
 }
 
-tmp=$(mktemp -d /tmp/numdril-bench-XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/measure-window.XXXXXX")
+APP_PID= BUS_PID=
+cleanup() {
+  [ -n "$APP_PID" ] && stop_session "$APP_PID"
+  stop_xvfb
+  [ -n "$BUS_PID" ] && kill "$BUS_PID" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 cp -r "$tools" "$tmp/perf"
 chmod -R u+w "$tmp/perf"
 perf=$tmp/perf
+# shellcheck source=/dev/null
+. "$perf/common.sh"  # start_xvfb, stop_xvfb, stop_session, mem_kib, stats, XPROBE
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target numdril numdril_render >/dev/null
 numdril=$build/numdril
-# The X probe, built here once so that the floor's fake application can be started by path.
 mkdir -p "$perf/build"
-gcc -O2 -Wall -o "$perf/build/xprobe" "$perf/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
+gcc -O2 -Wall -o "$XPROBE" "$perf/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
+xresize=$tmp/xresize
+gcc -O2 -Wall -o "$xresize" "$root/bench/xresize.c" -lX11 -lXdamage -lXfixes
 
-# numdril keeps its files in the directory it starts in.
-mkdir "$tmp/run"
-cd "$tmp/run"
+# No bus but the pass's own: neither an inherited address nor the user's bus socket.
+unset DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR
+if [ "$SESSION_BUS" = 1 ]; then
+  command -v dbus-daemon >/dev/null || { echo "SESSION_BUS=1 needs dbus-daemon" >&2; exit 2; }
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r BUS_PID; } < <(dbus-daemon --session --fork \
+    --print-address=1 --print-pid=1)
+  export DBUS_SESSION_BUS_ADDRESS
+fi
 
-# The window numdril opens on this screen: three quarters of it, in the shape 8:5.
-sw=${SCREEN%%x*} rest=${SCREEN#*x} sh=${rest%%x*}
-ww=$((sw * 3 / 4)) wh=$((sh * 3 / 4))
-if [ $((ww * 5)) -gt $((wh * 8)) ]; then ww=$((wh * 8 / 5)); else wh=$((ww * 5 / 8)); fi
+# The programs, in the order of the tables: name, command, window title.
+names=() cmds=() titles=()
+add() { names+=("$1"); cmds+=("$2"); titles+=("$3"); }
+# numdril keeps its files in the directory it starts in: each its own.
+mkdir -p "$tmp/run/now"
+add numdril "env -C '$tmp/run/now' '$numdril'" '^NUMDRIL$'
+if [ -n "$BEFORE" ]; then
+  echo "== building numdril $BEFORE" >&2
+  mkdir -p "$tmp/before/src" "$tmp/run/before"
+  git -C "$root" archive "$BEFORE" | tar -x -C "$tmp/before/src"
+  cmake -S "$tmp/before/src" -B "$tmp/before/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$tmp/before/build" --target numdril >/dev/null
+  add "numdril $BEFORE" "env -C '$tmp/run/before' '$tmp/before/build/numdril'" '^NUMDRIL$'
+fi
+add "X floor (xev)" xev '^Event Tester$'
+have_tipp10=0 have_klavaro=0
+if [ "$PEERS" = 1 ]; then
+  command -v tipp10 >/dev/null && have_tipp10=1
+  command -v klavaro >/dev/null && have_klavaro=1
+  if [ $((have_tipp10 + have_klavaro)) -gt 0 ]; then
+    eval "$("$perf/peers.sh" homes "$tmp/peers")"
+    [ $have_tipp10 = 1 ] && add tipp10 "env HOME='$TIPP10_HOME' tipp10" "$TIPP10_TITLE"
+    [ $have_klavaro = 1 ] && add klavaro "env HOME='$KLAVARO_HOME' klavaro" "$KLAVARO_TITLE"
+  fi
+fi
 
-field() { tr ' ' '\n' <<<"$2" | sed -n "s/^$1=//p" | head -n1; }
-summary=()
-startup() {  # NAME CMD REGEX
-  local out
-  echo "== start-up: $1 ($RUNS warm runs, screen $SCREEN)" >&2
-  out=$(RUNS=$RUNS SCREEN=$SCREEN "$perf/measure-startup.sh" "$2" "$3" 2>/dev/null)
-  echo "$out" >&2
-  local map settle rss pss uss
-  map=$(awk '$2 == "map_ms" {print $0}' <<<"$out")
-  settle=$(awk '$2 == "settle_ms" {print $0}' <<<"$out")
-  rss=$(awk '$2 == "rss_kib" {print $0}' <<<"$out")
-  pss=$(awk '$2 == "pss_kib" {print $0}' <<<"$out")
-  uss=$(awk '$2 == "uss_kib" {print $0}' <<<"$out")
-  summary+=("$(awk -v n="$1" -v m="$(field median "$map")" -v s="$(field median "$settle")" \
-    -v r="$(field median "$rss")" -v p="$(field median "$pss")" -v u="$(field median "$uss")" \
-    'BEGIN { printf "| %s | %s ms | %s ms | %.1f / %.1f / %.1f MiB |", n, m, s, r / 1024, p / 1024, u / 1024 }')")
+# numdril's window on a screen: three quarters of it in the shape 8:5 (ChooseWindowSize).
+window_size() {  # SCREEN -> "W H"
+  local sw=${1%%x*} rest=${1#*x} sh ww wh
+  sh=${rest%%x*}
+  ww=$((sw * 3 / 4)) wh=$((sh * 3 / 4))
+  if [ $((ww * 5)) -gt $((wh * 8)) ]; then ww=$((wh * 8 / 5)); else wh=$((ww * 5 / 8)); fi
+  echo "$ww $wh"
 }
-keys=()
-keylat() {  # NAME CMD REGEX REGION KEYSYM...
-  local name=$1 cmd=$2 regex=$3 region=$4 out
-  shift 4
-  echo "== key to screen: $name ($N keys)" >&2
-  out=$(N=$N SCREEN=$SCREEN REGION=$region SETUP=${SETUP:-} \
-    "$perf/measure-keylat.sh" "$cmd" "$regex" "$@" 2>/dev/null | grep '^summary' | tail -n1)
-  echo "$out" >&2
-  keys+=("| $name | $(field median_ms "$out") ms | $(field p90_ms "$out") ms | $(field responded "$out") of $(field samples "$out") |")
+# The size every program is resized to: three quarters of the screen's width, five
+# sixths of its height (2880 x 1800 on a 3840 x 2160 screen).
+resize_size() {  # SCREEN -> "WxH"
+  local sw=${1%%x*} rest=${1#*x}
+  echo "$((sw * 3 / 4))x$((${rest%%x*} * 5 / 6))"
 }
 
-startup numdril "$numdril" '^NUMDRIL$'
-startup "X floor (xev)" "xev" '^Event Tester$'
+data=$tmp/data  # "SCREEN PROGRAM-INDEX KEY VALUE" per sample
+: >"$data"
+record() { echo "$1 $2 $3 $4" >>"$data"; }
 
-# The random drill's text follows from the second the program starts in; on a clock that
-# starts at a known second, the headless renderer prints the same text, and every key sent
-# is the one the drill expects (digits, and keypad Enter for each blank).
-epoch=1796637600  # 2026-12-07 10:00:00 UTC
-mkdir "$tmp/ref"
-mapfile -t drill < <(TZ=UTC "$build/numdril_render" --dir "$tmp/ref" --clock "$epoch" text:0 text:2 print-text 2>/dev/null | head -n 2)
-keysyms=()
-for line in "${drill[@]}"; do
-  line=${line% }
-  for ((i = 0; i < ${#line}; i++)); do
-    ch=${line:i:1}
-    if [ "$ch" = " " ]; then keysyms+=(KP_Enter); else keysyms+=("KP_$ch"); fi
+one_run() {  # SCREEN INDEX ROUND
+  local screen=$1 i=$2 out pid mem rs
+  out=$("$XPROBE" wait -t 60 -q "$QUIET_MS" -s 5000 -o /dev/null "${titles[i]}" -- \
+    bash -c "exec ${cmds[i]}" 2>&1) || true
+  pid=$(field pid "$out")
+  [ -n "$pid" ] && APP_PID=$pid
+  if [ -z "$(field map_ms "$out")" ]; then
+    echo "round $3 ${names[i]} failed: $out" >&2
+    [ -n "$pid" ] && stop_session "$pid"
+    APP_PID=
+    return 0
+  fi
+  sleep "$IDLE_S"
+  mem=$(mem_kib "$pid")
+  rs=$("$xresize" -n 1 -q "$QUIET_MS" "${titles[i]}" "$(resize_size "$screen")" 2>&1 | tail -n1) || true
+  stop_session "$pid"
+  APP_PID=
+  echo "round $3 ${names[i]}: $out $mem $rs" >&2
+  local k v
+  for k in map_ms settle_ms; do record "$screen" "$i" "$k" "$(field "$k" "$out")"; done
+  for k in rss_kib pss_kib uss_kib; do record "$screen" "$i" "$k" "$(field "$k" "$mem")"; done
+  v=$(field resize_ms "$rs")
+  record "$screen" "$i" resize_ms "${v:--1}"
+}
+
+for screen in $SCREENS; do
+  start_xvfb "$screen"
+  echo "== $screen ($RUNS rounds; load $(cut -d' ' -f1-3 /proc/loadavg))" >&2
+  for ((r = 1; r <= RUNS + 1; r++)); do
+    # Each round starts with another program; the first round only warms up.
+    for ((j = 0; j < ${#names[@]}; j++)); do
+      i=$(((j + r) % ${#names[@]}))
+      if [ "$r" -eq 1 ]; then
+        out=$("$XPROBE" wait -t 60 -q "$QUIET_MS" -o /dev/null "${titles[i]}" -- bash -c "exec ${cmds[i]}" 2>&1) || true
+        [ -n "$(field pid "$out")" ] && stop_session "$(field pid "$out")"
+      else
+        one_run "$screen" "$i" "$r"
+      fi
+    done
   done
-  keysyms+=(KP_Enter)
+  stop_xvfb
 done
-faketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
-[ -n "$faketime" ] || { echo "libfaketime not installed (package faketime)" >&2; exit 2; }
-# Only the wall clock is set back; timers and SDL's ticks run on the real monotonic clock.
-fixed="env TZ=UTC LD_PRELOAD=$faketime FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME='@2026-12-07 10:00:00'"
-# The first two rows of the practice text, full width; the clock and counters above are out.
-region="0,$((wh * 160 / 600)),$ww,$((wh * 100 / 600))"
-SETUP='xdotool key space 2' keylat numdril "$fixed $numdril" '^NUMDRIL$' "$region" "${keysyms[@]}"
-keylat "X floor (xprobe fakeapp)" "$perf/build/xprobe fakeapp FLOOR" '^FLOOR$' 0,0,200,80 a
-# fontconfig rebuilds its caches when the clock it runs on jumps about; let a run on the
-# real clock put them back for whatever runs next.
-fc-list >/dev/null 2>&1 || true
 
+# median SCREEN INDEX KEY -> the median, or NA
+median() {
+  awk -v s="$1" -v i="$2" -v k="$3" '$1 == s && $2 == i && $3 == k {print $4}' "$data" |
+    stats | sed -n 's/.* median=\([^ ]*\) .*/\1/p'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "NA" || b == "NA" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
+mib() { awk -v v="$1" 'BEGIN { if (v == "NA") print "NA"; else printf "%.1f", v / 1024 }'; }
+index_of() { local j; for j in "${!names[@]}"; do [ "${names[j]}" = "$1" ] && { echo "$j"; return; }; done; echo -1; }
+floor=$(index_of "X floor (xev)")
+peers=()
+for p in tipp10 klavaro; do [ "$(index_of "$p")" -ge 0 ] && peers+=("$(index_of "$p")"); done
+
+# One table per screen and subject (numdril, and the earlier numdril if any): the
+# subject's ratios to the floor and to each peer first, then every program's median.
+table() {  # SCREEN SUBJECT-INDEX
+  local screen=$1 s=$2 w h head line k label p j v m unit
+  read -r w h < <(window_size "$screen")
+  echo
+  echo "${names[s]}, ${screen%x*} screen (its window ${w} x ${h}); medians of $RUNS rounds:"
+  echo
+  head="| | ${names[s]} / X floor"
+  for p in "${peers[@]}"; do head+=" | ${names[s]} / ${names[p]}"; done
+  for j in "${!names[@]}"; do
+    [ "$j" = "$s" ] || [ "$j" = "$floor" ] || [[ " ${peers[*]} " == *" $j "* ]] && head+=" | ${names[j]}"
+  done
+  echo "$head |"
+  echo "$head" | awk -F'|' '{ s = "|"; for (c = 2; c <= NF; c++) s = s "---|"; print s }'
+  for k in map_ms settle_ms resize_ms rss_kib pss_kib uss_kib; do
+    case $k in
+      map_ms) label="start to mapped window" unit=ms ;;
+      settle_ms) label="first frame drawn" unit=ms ;;
+      resize_ms) label="resize to $(resize_size "$screen" | sed 's/x/ x /'), repainted" unit=ms ;;
+      rss_kib) label="memory idle, RSS" unit=MiB ;;
+      pss_kib) label="memory idle, PSS" unit=MiB ;;
+      uss_kib) label="memory idle, USS" unit=MiB ;;
+    esac
+    m=$(median "$screen" "$s" "$k")
+    line="| $label | $(ratio "$m" "$(median "$screen" "$floor" "$k")")"
+    for p in "${peers[@]}"; do line+=" | $(ratio "$m" "$(median "$screen" "$p" "$k")")"; done
+    for j in "${!names[@]}"; do
+      [ "$j" = "$s" ] || [ "$j" = "$floor" ] || [[ " ${peers[*]} " == *" $j "* ]] || continue
+      v=$(median "$screen" "$j" "$k")
+      [ "$unit" = MiB ] && v=$(mib "$v")
+      line+=" | $v $unit"
+    done
+    echo "$line |"
+  done
+}
+
+# Key to changed cell: one session of N keys per program, on the first screen.
+keys_out=()
+keylat() {  # NAME SCREEN CMD REGEX REGION SETUP KEYSYM...
+  local name=$1 screen=$2 cmd=$3 regex=$4 region=$5 setup=$6 out
+  shift 6
+  echo "== key to screen: $name ($N keys)" >&2
+  out=$(N=$N SCREEN=$screen REGION=$region SETUP=$setup \
+    "$perf/measure-keylat.sh" "$cmd" "$regex" "$@" 2>/dev/null | grep '^summary' | tail -n1) || true
+  echo "$out" >&2
+  keys_out+=("$name|$(field median_ms "$out")|$(field p90_ms "$out")|$(field responded "$out") of $(field samples "$out")")
+}
+key_screen=${SCREENS%% *}
+if [ "$N" -gt 0 ]; then
+  # The random drill's text follows from the second the program starts in; on a clock
+  # that starts at a known second the headless renderer prints the same text, and every
+  # key sent is the one the drill expects (digits, and keypad Enter for each blank).
+  epoch=1796637600  # 2026-12-07 10:00:00 UTC
+  mkdir "$tmp/ref"
+  mapfile -t drill < <(TZ=UTC "$build/numdril_render" --dir "$tmp/ref" --clock "$epoch" text:0 text:2 print-text 2>/dev/null | head -n 2)
+  keysyms=()
+  for line in "${drill[@]}"; do
+    line=${line% }
+    for ((c = 0; c < ${#line}; c++)); do
+      ch=${line:c:1}
+      if [ "$ch" = " " ]; then keysyms+=(KP_Enter); else keysyms+=("KP_$ch"); fi
+    done
+    keysyms+=(KP_Enter)
+  done
+  faketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
+  [ -n "$faketime" ] || { echo "libfaketime not installed (package faketime)" >&2; exit 2; }
+  # Only the wall clock is set back; timers and SDL's ticks run on the real monotonic clock.
+  fixed="env TZ=UTC LD_PRELOAD=$faketime FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME='@2026-12-07 10:00:00'"
+  read -r w h < <(window_size "$key_screen")
+  # The first two rows of the practice text, full width; the clock and counters above are out.
+  keylat numdril "$key_screen" "$fixed env -C '$tmp/run/now' $numdril" '^NUMDRIL$' \
+    "0,$((h * 160 / 600)),$w,$((h * 100 / 600))" 'xdotool key space 2' "${keysyms[@]}"
+  keylat "X floor (xprobe fakeapp)" "$key_screen" "$XPROBE fakeapp FLOOR" '^FLOOR$' 0,0,200,80 '' a
+  if [ $have_tipp10 = 1 ] && [ "$PEERS" = 1 ]; then
+    # shellcheck disable=SC2086
+    keylat tipp10 1280x1024x24 "env HOME='$TIPP10_KEYS_HOME' tipp10" "$TIPP10_TITLE" \
+      "$TIPP10_KEYS_REGION" "$TIPP10_KEYS_SETUP" $TIPP10_KEYS
+  fi
+  # fontconfig rebuilds its caches when the clock it runs on jumps about; let a run on
+  # the real clock put them back for whatever runs next.
+  fc-list >/dev/null 2>&1 || true
+fi
+
+echo "# numdril beside the X floor and its peers, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
-echo "Window ${ww} x ${wh} on a ${SCREEN%x*} screen, warm medians of $RUNS runs:"
+echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n1), $(uname -r);"
+bus="a session bus of its own"
+[ "$SESSION_BUS" = 1 ] || bus="no session bus"
+echo "Xvfb, no window manager, $bus; load average after the pass $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "Ratios compare medians of the same pass; absolute times are this machine's."
+for screen in $SCREENS; do
+  for s in "${!names[@]}"; do
+    [[ ${names[s]} == numdril* ]] && table "$screen" "$s"
+  done
+done
+if [ ${#keys_out[@]} -gt 0 ]; then
+  echo
+  echo "Key to changed cell, $N keys each, ${key_screen%x*} screen (median / p90):"
+  echo
+  base=${keys_out[0]}
+  IFS='|' read -r _ bmed bp90 _ <<<"$base"
+  echo "| | median | p90 | numdril's median / this one's | responded |"
+  echo "|---|---|---|---|---|"
+  for entry in "${keys_out[@]}"; do
+    IFS='|' read -r name med p90 resp <<<"$entry"
+    echo "| $name | $med ms | $p90 ms | $(ratio "${bmed:-NA}" "${med:-NA}") | $resp |"
+  done
+fi
 echo
-echo "| | start to mapped window | first frame drawn | idle RSS / PSS / USS |"
-echo "|---|---|---|---|"
-printf '%s\n' "${summary[@]}"
+echo "Samples (screen, program, figure, value):"
 echo
-echo "Key to changed cell, $N keys:"
-echo
-echo "| | median | p90 | responded |"
-echo "|---|---|---|---|"
-printf '%s\n' "${keys[@]}"
+while read -r s i k v; do echo "    $s ${names[i]// /_} $k $v"; done <"$data"

@@ -4,6 +4,7 @@
 // are its own or a window surface's, which it then draws into directly. No drawing rules
 // live here (see gdi.cpp) and no window (see the window code).
 #include <algorithm>
+#include <cwchar>
 
 #include "platform/platform.h"
 
@@ -52,7 +53,9 @@ uint32_t Framebuffer::Pixel(int x, int y) const {
 }
 
 void Framebuffer::Fill(uint32_t rgb) {
-  for (int y = 0; y < m_nHeight; y++) std::fill(Row(y), Row(y) + m_nWidth, rgb & 0xFFFFFF);
+  // wmemset: 32-bit stores several at a time, as in the drawing code's fills.
+  const wchar_t nPixel = (wchar_t)(rgb & 0xFFFFFF);
+  for (int y = 0; y < m_nHeight; y++) wmemset((wchar_t*)Row(y), nPixel, (size_t)m_nWidth);
   MarkDirty(0, 0, m_nWidth, m_nHeight);
 }
 

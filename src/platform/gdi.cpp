@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 
 #include "platform/font.h"
 #include "platform/platform.h"
@@ -82,9 +83,12 @@ static int32_t ClampToInt(int64_t v) {
 // Unclipped helpers: callers must clip to the framebuffer first.
 // ---------------------------------------------------------------------------------------
 
+// wmemset stores 32-bit units, several at a time; the compiler's plain loop behind std::fill
+// stores one pixel per instruction, which made clearing a big window cost milliseconds.
+static_assert(sizeof(wchar_t) == sizeof(uint32_t), "pixels are filled as wchar_t");
+
 static void FillSpanUnclipped(Framebuffer* pFb, int y, int x0, int x1, uint32_t rgb) {
-  uint32_t* row = pFb->Row(y);
-  std::fill(row + x0, row + x1, rgb);
+  wmemset((wchar_t*)pFb->Row(y) + x0, (wchar_t)rgb, (size_t)(x1 - x0));
 }
 
 // Fills [x0, x1) x [y0, y1), clipped here; the one clipping fill every primitive ends in.

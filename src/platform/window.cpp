@@ -5,6 +5,9 @@
 #include <SDL.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -35,6 +38,21 @@ static bool CanDrawInto(const SDL_Surface* pSurface) {
          pSurface->h > 0;
 }
 
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14; older kernels answer EINVAL
+#endif
+
+// A new window surface is fresh shared memory, and every page of it faults on its first
+// touch, one by one: on a virtual machine that costs about as much as drawing the whole
+// frame several times over (a 4K window holds some 4,000 pages). Taking them all in one
+// call is far cheaper. A kernel without the call leaves them to fault as they are drawn.
+static void PrefaultSurface(const SDL_Surface* pSurface) {
+  const uintptr_t nPage = (uintptr_t)sysconf(_SC_PAGESIZE);
+  const uintptr_t nStart = (uintptr_t)pSurface->pixels & ~(nPage - 1);
+  const uintptr_t nEnd = (uintptr_t)pSurface->pixels + (size_t)pSurface->pitch * pSurface->h;
+  madvise((void*)nStart, nEnd - nStart, MADV_POPULATE_WRITE);
+}
+
 // The window surface, with the framebuffer moved onto it where it can be. After a resize
 // SDL makes the surface anew on the first call here and frees the old one, so every draw
 // that could follow a resize comes through here first; the framebuffer never touches
@@ -44,6 +62,7 @@ static SDL_Surface* WindowSurface(CWnd::Impl* p) {
   SDL_Surface* pSurface = SDL_GetWindowSurface(p->pWindow);
   if (pSurface && CanDrawInto(pSurface)) {
     if (!p->fb.IsAttachedTo(pSurface->pixels)) {
+      PrefaultSurface(pSurface);
       p->fb.Attach((uint32_t*)pSurface->pixels, pSurface->w, pSurface->h, pSurface->pitch / 4);
       p->bPaintPending = true;
     }
@@ -159,6 +178,25 @@ static bool IsDesktopDriver(std::string* pReason) {
   return false;
 }
 
+// SDL connects to the session bus as it starts (for its screensaver and input method
+// calls). Where the session has none, the bus library would start a bus daemon of its
+// own, through dbus-launch, for SDL alone: tens of milliseconds before the window shows,
+// and a daemon left behind. The library's own search: the address in the environment,
+// else the user's bus socket in XDG_RUNTIME_DIR. A named input method may use a bus, so
+// it is left to have one.
+static bool WouldLaunchSessionBus() {
+  // Set at all, even empty, it is the user's to keep: only an unset one is put in and taken out.
+  if (getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return false;
+  const char* pszRuntime = getenv("XDG_RUNTIME_DIR");
+  struct stat st;
+  if (pszRuntime && *pszRuntime && stat((std::string(pszRuntime) + "/bus").c_str(), &st) == 0 &&
+      S_ISSOCK(st.st_mode))
+    return false;
+  const char* pszModule = getenv("SDL_IM_MODULE");
+  const char* pszModifiers = getenv("XMODIFIERS");
+  return !(pszModule && *pszModule) && !(pszModifiers && strstr(pszModifiers, "@im="));
+}
+
 bool OpenVideo(std::string* pReason) {
   if (s_bVideoOpen) return true;
   ForgiveLateWakeups();
@@ -180,12 +218,9 @@ bool OpenVideo(std::string* pReason) {
   // (for Japanese) is not affected. Put back at once, so no later process inherits it.
   const bool bQuietCompose = getenv("XCOMPOSEFILE") == nullptr;
   if (bQuietCompose) setenv("XCOMPOSEFILE", "/dev/null", 0);
-  // SDL looks for an input method on the session bus. Without one named in the
-  // environment, libdbus would launch a bus of its own for the display (where dbus-x11 is
-  // installed), which outlives the program and on which no input method can be waiting.
-  const char* pszBus = getenv("DBUS_SESSION_BUS_ADDRESS");
-  const bool bNoBus = pszBus == nullptr || *pszBus == '\0';
-  if (bNoBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  // An address the bus library turns down at once: SDL then goes on without the bus.
+  const bool bNoBus = WouldLaunchSessionBus();
+  if (bNoBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
   const int nInit = SDL_Init(SDL_INIT_VIDEO);
   if (bQuietCompose) unsetenv("XCOMPOSEFILE");
   if (bNoBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");

@@ -66,27 +66,13 @@ start_app() {
 find_app_window() {
   WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
   [ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"
-  poll 60 window_painted || fail "the window was never painted"
   kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended right after showing its window"
   # Shown is not yet painted (a slow build paints a second later): until then it is all
   # black, and as still as a finished screen.
   poll 60 window_painted || fail "the window was never painted"
 }
 
-window_painted() {
-  local size
-  size=$(window_size)
-  [ "$(ink)" -lt $((${size%x*} * ${size#*x})) ]
-}
-
-# Whether the window shows what numdril drew: a window not painted yet is black, and the
-# title, its first screen, is white in the top left corner.
-window_painted() {
-  screenshot "$WORK/.painted.ppm" || return 1
-  local header
-  header=$(head -n 3 "$WORK/.painted.ppm" | head -c 64 | wc -c)
-  [ "$(od -An -tx1 -j "$header" -N3 "$WORK/.painted.ppm" | tr -d ' \n')" = ffffff ]
-}
+window_painted() { screenshot "$WORK/.painted.ppm" && painted "$WORK/.painted.ppm"; }
 
 app_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
 

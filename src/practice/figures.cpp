@@ -4,11 +4,16 @@
 // opened read-only with SQLite's defensive settings and every bound this reader needs, so a
 // crafted one can neither take it over nor be changed; values that cannot be right are
 // left out. Formats nothing.
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -249,10 +254,48 @@ static int StopRunawayQuery(void* pCalls) {
   return ++*(int64_t*)pCalls > MAX_PROGRESS_CALLS ? 1 : 0;
 }
 
+// Whether the file's header says WAL (file format 2), which numdril never writes: a
+// read-only connection to such a file would leave its two companion files beside it.
+static bool IsWalFile(const std::string& path) {
+  unsigned char header[20] = {};
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool bRead = read(fd, header, sizeof header) == (ssize_t)sizeof header;
+  close(fd);
+  return bRead && (header[18] == 2 || header[19] == 2);
+}
+
+// A file: URI naming path, its bytes escaped where a URI gives them a meaning.
+static std::string FileUri(const std::string& path, const char* pszQuery) {
+  std::string uri = "file:";
+  for (unsigned char ch : path) {
+    if (isalnum(ch) || strchr("/._-~", ch)) {
+      uri += (char)ch;
+    } else {
+      char sz[4];
+      snprintf(sz, sizeof sz, "%%%02X", ch);
+      uri += sz;
+    }
+  }
+  return uri + "?" + pszQuery;
+}
+
 static sqlite3* OpenForReading(const std::string& path, int64_t* pnCalls, std::string* pWhy) {
   sqlite3* pDb = nullptr;
-  const int nFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
-  int rc = sqlite3_open_v2(path.c_str(), &pDb, nFlags, nullptr);
+  std::string name = path;
+  int nFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
+  if (IsWalFile(path)) {
+    // Another program's WAL still in use holds writes not in the file yet.
+    struct stat st;
+    if (stat((path + "-wal").c_str(), &st) == 0 && st.st_size > 0) {
+      *pWhy = "another program is writing it in WAL mode";
+      return nullptr;
+    }
+    // Without one, the file is whole, and read as a file that nobody changes.
+    name = FileUri(path, "immutable=1");
+    nFlags |= SQLITE_OPEN_URI;
+  }
+  int rc = sqlite3_open_v2(name.c_str(), &pDb, nFlags, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

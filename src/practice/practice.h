@@ -95,7 +95,8 @@ int FlushPracticeRuns();
 void ClosePracticeDb();
 // The file a database path names, following symbolic links only where the kernel's
 // fs.protected_symlinks rule would: not a link in a sticky folder that others can write,
-// unless the link is the caller's or the folder owner's. False with the reason when refused.
+// unless the link is the caller's or the folder owner's; and only to a regular file or to
+// none yet. False with the reason when refused.
 bool ResolvePracticeDbPath(const std::string& path, std::string* pResolved, std::string* pWhy);
 
 void ResetPracticeState();

@@ -79,6 +79,8 @@ static void Notice(const std::string& line) {
 
 // SQLite's words for the last error, with the system's where it has them.
 static std::string ErrorText(sqlite3* pDb, int rc) {
+  // SQLite says "readonly database" of a writable file in a folder that is not.
+  if (rc == SQLITE_READONLY_DIRECTORY) return "its folder takes no new file for its journal";
   std::string text = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
   int nErrno = pDb ? sqlite3_system_errno(pDb) : 0;
   if (nErrno != 0) text += std::string(" (") + strerror(nErrno) + ")";
@@ -129,9 +131,14 @@ bool ResolvePracticeDbPath(const std::string& path, std::string* pResolved, std:
   std::string current = path;
   for (int i = 0; i < MAX_LINK_DEPTH; ++i) {
     struct stat stLink, stFolder;
-    if (lstat(current.c_str(), &stLink) != 0 || !S_ISLNK(stLink.st_mode)) {
+    if (lstat(current.c_str(), &stLink) != 0 || S_ISREG(stLink.st_mode)) {
       *pResolved = current;
       return true;
+    }
+    // A folder, a FIFO (whose open would wait for a writer) or a device is no database.
+    if (!S_ISLNK(stLink.st_mode)) {
+      *pWhy = current + " is not a regular file";
+      return false;
     }
     // A link planted in a sticky folder that everyone may write (/tmp) by someone else is
     // not followed, as the kernel's protected_symlinks rule would not follow it.

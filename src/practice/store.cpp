@@ -266,6 +266,8 @@ static Outcome TryOpen(const std::string& path, std::string* pWhy) {
   sqlite3_busy_timeout(s_pDb, BUSY_TIMEOUT_MS);
   sqlite3_db_config(s_pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_db_config(s_pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  // Nothing but the run's own row is written at a drill's end, whatever the file holds.
+  sqlite3_db_config(s_pDb, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
   // A rollback journal that is deleted after each write: nothing stays beside the database
   // between drills (a WAL's two files would stay while numdril runs). FULL syncs, since a
   // drill's end is rare and a lost run is not.

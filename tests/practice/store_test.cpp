@@ -28,6 +28,14 @@ TEST(PracticeStore, FirstWriteLeavesOnlyTheDatabase) {
   EXPECT_EQ(QueryRaw("PRAGMA user_version"), PRACTICE_SCHEMA_VERSION);
   EXPECT_EQ(StoredRuns(), 2);
   EXPECT_EQ(QueryRaw("SELECT count(*) FROM keys WHERE asked = 55 AND correct"), 2);
+  // A trigger someone put in does not fire on numdril's writes.
+  ResetPracticeState();
+  sqlite3* pDb = OpenRaw();
+  ExecRaw(pDb, "CREATE TABLE copies (x); CREATE TRIGGER copy AFTER INSERT ON runs BEGIN"
+               " INSERT INTO copies SELECT key_list FROM runs; END");
+  sqlite3_close(pDb);
+  EXPECT_EQ(WriteRun(OneKeyRun()), 1);
+  EXPECT_EQ(QueryRaw("SELECT count(*) FROM copies"), 0);
 }
 
 TEST(PracticeStore, TwoProcessesWritingAtOnceLoseNoRun) {

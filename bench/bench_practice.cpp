@@ -2,11 +2,12 @@
 // Cost of the practice database on ten years of daily practice: a synthetic history of
 // 36,500 drills (ten a day, four position and six random, a learner going from 100 to 280
 // characters per minute with fewer errors as the years go by) written through the program's
-// own writer; then a drill's end written into it, the first write of a run (which checks
-// the whole file), and the figures of the last 30 days and of the whole history. In
+// own writer; then a drill's end written into it (and the first of a run, which checks the
+// whole file), and the figures of the last 30 days and of the whole history. In
 // folders under $TMPDIR (or the current one), so that it measures the disk the program
 // would use. Not a test.
-//   TMPDIR=$HOME build/bench_practice --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+//   TMPDIR=$HOME build/bench_practice --benchmark_repetitions=9
+//   --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -73,8 +74,8 @@ int DigitSource(Lcg* pRng, double dProgress) {
 }
 
 void AddKey(PracticeRun* pRun, int chAsked, int chTyped, bool bRight, int nSource, int nMs) {
-  pRun->keys.push_back(PracticeKey{(uint8_t)chAsked, (uint8_t)chTyped, (uint8_t)bRight,
-                                   (uint8_t)nSource, nMs});
+  pRun->keys.push_back(
+      PracticeKey{(uint8_t)chAsked, (uint8_t)chTyped, (uint8_t)bRight, (uint8_t)nSource, nMs});
   ++pRun->nKeystrokes;
   if (!bRight) ++pRun->nErrors;
 }
@@ -90,7 +91,8 @@ PracticeRun PositionRun(Lcg* pRng, double dProgress) {
     int nSinceAsked = MoveMs(pRng, nPrevious, nKey, dBase, 60);
     while (pRng->Unit() < dErrors) {
       int nWrong = Neighbour(pRng, nKey);
-      AddKey(&run, KeyChar(nKey), KeyChar(nWrong), false, DigitSource(pRng, dProgress), nSinceAsked);
+      AddKey(&run, KeyChar(nKey), KeyChar(nWrong), false, DigitSource(pRng, dProgress),
+             nSinceAsked);
       nSinceAsked += MoveMs(pRng, nWrong, nKey, dBase, 60);
     }
     AddKey(&run, KeyChar(nKey), KeyChar(nKey), true, DigitSource(pRng, dProgress), nSinceAsked);
@@ -139,7 +141,8 @@ PracticeRun RandomRun(Lcg* pRng, double dProgress) {
 void QueueDay(Lcg* pRng, int nDay) {
   const double dProgress = (double)nDay / HISTORY_DAYS;
   for (int i = 0; i < POSITION_PER_DAY + RANDOM_PER_DAY; ++i) {
-    PracticeRun run = i < POSITION_PER_DAY ? PositionRun(pRng, dProgress) : RandomRun(pRng, dProgress);
+    PracticeRun run =
+        i < POSITION_PER_DAY ? PositionRun(pRng, dProgress) : RandomRun(pRng, dProgress);
     run.tStartUtc = FIRST_DAY_UTC + (int64_t)nDay * 86400 + 19 * 3600 - UTC_OFFSET + i * 150;
     run.nUtcOffset = UTC_OFFSET;
     QueuePracticeRun(run);
@@ -201,8 +204,9 @@ void BM_Figures(benchmark::State& state) {
 }
 BENCHMARK(BM_Figures)->Arg(30)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// A drill's end ten years in: one random run into a copy of the history, the database
-// already open, as every drill after the first in a run of the program.
+// A drill's end ten years in: one random run into a copy of the history. Arg 0: the
+// database already open, as at every drill's end after the first in a run of the program;
+// arg 1: the first write of a run, which opens the file and checks it whole.
 void BM_DrillEndWrite(benchmark::State& state) {
   const History& history = TenYears();
   const std::string folder = BenchFolder("numdril-practice-write");
@@ -214,8 +218,9 @@ void BM_DrillEndWrite(benchmark::State& state) {
   PracticeRun run = RandomRun(&rng, 0.5);
   run.tStartUtc = history.tLastDay;
   QueuePracticeRun(run);
-  FlushPracticeRuns();  // opens and checks the file
+  FlushPracticeRuns();
   for (auto _ : state) {
+    if (state.range(0) == 1) ResetPracticeState();
     QueuePracticeRun(run);
     if (!FlushPracticeRuns()) state.SkipWithError("the write failed");
   }
@@ -223,27 +228,7 @@ void BM_DrillEndWrite(benchmark::State& state) {
   std::filesystem::current_path(history.home);
   std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_DrillEndWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The first write of a run of the program: opening, the whole file's quick check, the run.
-void BM_FirstWriteOfRun(benchmark::State& state) {
-  const History& history = TenYears();
-  const std::string folder = BenchFolder("numdril-practice-first");
-  std::filesystem::copy_file(history.folder + "/" + PRACTICE_DB_NAME,
-                             folder + "/" + PRACTICE_DB_NAME);
-  std::filesystem::current_path(folder);
-  Lcg rng{7};
-  PracticeRun run = RandomRun(&rng, 0.5);
-  for (auto _ : state) {
-    ResetPracticeState();
-    QueuePracticeRun(run);
-    if (!FlushPracticeRuns()) state.SkipWithError("the write failed");
-  }
-  ResetPracticeState();
-  std::filesystem::current_path(history.home);
-  std::filesystem::remove_all(folder);
-}
-BENCHMARK(BM_FirstWriteOfRun)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrillEndWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

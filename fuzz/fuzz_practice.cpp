@@ -44,7 +44,9 @@ const std::string& SeedDatabase() {
   return s_bytes;
 }
 
-bool Between(double d, double dLow, double dHigh) { return std::isfinite(d) && d >= dLow && d <= dHigh; }
+bool Between(double d, double dLow, double dHigh) {
+  return std::isfinite(d) && d >= dLow && d <= dHigh;
+}
 
 void CheckFigures(const PracticeFigures& f) {
   for (const PracticeKeyFigure& key : f.keys)
@@ -54,11 +56,12 @@ void CheckFigures(const PracticeFigures& f) {
   for (size_t i = 0; i < f.days.size(); ++i) {
     const PracticeDay& day = f.days[i];
     if ((i > 0 && day.nDay <= f.days[i - 1].nDay) || day.nRuns < 1 ||
-        !Between(day.dAccuracy, 0, 1) || day.dMedianCpm > day.dBestCpm || day.dGrossKph < day.dNetKph)
+        !Between(day.dAccuracy, 0, 1) || day.dMedianCpm > day.dBestCpm ||
+        day.dGrossKph < day.dNetKph)
       FuzzFail("day %d out of order or range", day.nDay);
   }
-  if (f.lastRuns.size() > (size_t)FIGURE_LIST_ROWS || f.slowMoves.size() > (size_t)FIGURE_LIST_ROWS ||
-      f.mixUps.size() > (size_t)FIGURE_LIST_ROWS)
+  if (f.lastRuns.size() > (size_t)FIGURE_LIST_ROWS ||
+      f.slowMoves.size() > (size_t)FIGURE_LIST_ROWS || f.mixUps.size() > (size_t)FIGURE_LIST_ROWS)
     FuzzFail("more rows than listed");
   for (const PracticeMove& move : f.slowMoves)
     if (move.nSamples < MIN_MOVE_SAMPLES || move.nFrom < 0 || move.nTo >= KEYPAD_KEYS)

@@ -218,10 +218,9 @@ static void FinishKeys(Tally* pTally, PracticeFigures* pFigures) {
               if (a.nSamples != b.nSamples) return a.nSamples > b.nSamples;
               return a.nFrom != b.nFrom ? a.nFrom < b.nFrom : a.nTo < b.nTo;
             });
-  std::stable_sort(pFigures->mixUps.begin(), pFigures->mixUps.end(),
-                   [](const PracticeMixUp& a, const PracticeMixUp& b) {
-                     return a.nCount > b.nCount;
-                   });
+  std::stable_sort(
+      pFigures->mixUps.begin(), pFigures->mixUps.end(),
+      [](const PracticeMixUp& a, const PracticeMixUp& b) { return a.nCount > b.nCount; });
   if (pFigures->slowMoves.size() > (size_t)FIGURE_LIST_ROWS)
     pFigures->slowMoves.resize(FIGURE_LIST_ROWS);
   if (pFigures->mixUps.size() > (size_t)FIGURE_LIST_ROWS) pFigures->mixUps.resize(FIGURE_LIST_ROWS);
@@ -230,7 +229,7 @@ static void FinishKeys(Tally* pTally, PracticeFigures* pFigures) {
 static void FinishTally(Tally* pTally, PracticeFigures* pFigures) {
   for (auto& [nDay, sum] : pTally->days) {
     PracticeDay day{nDay, sum.nRuns, 0.0, *std::max_element(sum.cpms.begin(), sum.cpms.end()),
-                    0.0, 0.0, 0.0};
+                    0.0,  0.0,       0.0};
     SpeedFigures(&sum, &day.dMedianCpm, &day.dAccuracy, &day.dGrossKph, &day.dNetKph);
     pFigures->days.push_back(day);
   }
@@ -305,8 +304,8 @@ static sqlite3* OpenForReading(const std::string& path, int64_t* pnCalls, std::s
     for (const auto& limit : READ_LIMITS) sqlite3_limit(pDb, limit.nId, limit.nValue);
     sqlite3_progress_handler(pDb, PROGRESS_STEPS, StopRunawayQuery, pnCalls);
     sqlite3_busy_timeout(pDb, READ_BUSY_TIMEOUT_MS);
-    rc = sqlite3_exec(pDb, "PRAGMA query_only = 1; PRAGMA cell_size_check = 1", nullptr,
-                      nullptr, nullptr);
+    rc = sqlite3_exec(pDb, "PRAGMA query_only = 1; PRAGMA cell_size_check = 1", nullptr, nullptr,
+                      nullptr);
   }
   if (rc != SQLITE_OK) {
     *pWhy = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
@@ -328,7 +327,8 @@ static bool ReadRunRow(sqlite3_stmt* p, PracticeRun* pRun) {
   int64_t nCounts[3];
   for (int i = 0; i < 3; ++i) nCounts[i] = sqlite3_column_int64(p, 5 + i);
   if (pRun->tStartUtc < 0 || pRun->tStartUtc > MAX_START || nOffset < -MAX_UTC_OFFSET ||
-      nOffset > MAX_UTC_OFFSET || (pRun->nDrill != DRILL_POSITION && pRun->nDrill != DRILL_RANDOM) ||
+      nOffset > MAX_UTC_OFFSET ||
+      (pRun->nDrill != DRILL_POSITION && pRun->nDrill != DRILL_RANDOM) ||
       pRun->nEnding < RUN_FINISHED || pRun->nEnding > RUN_CANCELLED || pRun->nDurationMs < 0 ||
       pRun->nDurationMs > MAX_DURATION_MS)
     return false;
@@ -370,7 +370,8 @@ static std::string ReadRuns(sqlite3* pDb, PracticeFigures* pFigures, Tally* pTal
   if (rc != SQLITE_OK) return sqlite3_errmsg(pDb);
   // Offsets put a local day's runs within a day either side of its UTC day.
   const bool bWhole = pFigures->nFromDay == INT32_MIN;
-  sqlite3_bind_int64(p, 1, bWhole ? INT64_MIN : ((int64_t)pFigures->nFromDay - 1) * SECONDS_PER_DAY);
+  sqlite3_bind_int64(p, 1,
+                     bWhole ? INT64_MIN : ((int64_t)pFigures->nFromDay - 1) * SECONDS_PER_DAY);
   PracticeRun run;
   std::string why;
   while ((rc = sqlite3_step(p)) == SQLITE_ROW) {

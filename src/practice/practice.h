@@ -42,17 +42,17 @@ struct PracticeKey {
 };
 
 struct PracticeRun {
-  int64_t tStartUtc = 0;       // seconds since 1970, UTC, when the run was set up
-  int32_t nUtcOffset = 0;      // seconds east of UTC of the local time then
-  int nDrill = 0;              // PracticeDrill
-  int nEnding = 0;             // PracticeEnding
-  int64_t nDurationMs = 0;     // the drill's own measure of the run (monotonic clock)
-  int nKeystrokes = 0;         // every key judged, right or wrong
-  int nErrors = 0;             // keys judged wrong
-  int nChars = 0;              // correct characters, as the drill counts them
-  double dCpm = -1.0;          // speed as the drill showed it; negative when it shows none
+  int64_t tStartUtc = 0;          // seconds since 1970, UTC, when the run was set up
+  int32_t nUtcOffset = 0;         // seconds east of UTC of the local time then
+  int nDrill = 0;                 // PracticeDrill
+  int nEnding = 0;                // PracticeEnding
+  int64_t nDurationMs = 0;        // the drill's own measure of the run (monotonic clock)
+  int nKeystrokes = 0;            // every key judged, right or wrong
+  int nErrors = 0;                // keys judged wrong
+  int nChars = 0;                 // correct characters, as the drill counts them
+  double dCpm = -1.0;             // speed as the drill showed it; negative when it shows none
   std::vector<PracticeKey> keys;  // in the order typed, at most PRACTICE_MAX_RUN_KEYS
-  uint64_t nMarkMs = 0;        // while recording: MonotonicMs() the next key counts from
+  uint64_t nMarkMs = 0;           // while recording: MonotonicMs() the next key counts from
 };
 
 // ---- Recording a run (record.cpp) ------------------------------------------------------
@@ -127,7 +127,7 @@ enum PracticeDbState {
 
 // Random drill runs that finished or timed out, of one local day.
 struct PracticeDay {
-  int nDay;             // local date, days since 1970-01-01
+  int nDay;  // local date, days since 1970-01-01
   int nRuns;
   double dMedianCpm, dBestCpm;
   double dAccuracy, dGrossKph, dNetKph;  // over the day's runs together
@@ -143,44 +143,44 @@ struct PracticeRunRow {
 };
 
 struct PracticeKeyFigure {
-  int nPresses = 0;         // keys typed while this one was asked for
+  int nPresses = 0;  // keys typed while this one was asked for
   int nCorrect = 0;
-  double dAccuracy = 0.0;   // nCorrect / nPresses; 0 when never asked
-  int nTimed = 0;           // right presses right after a right press: the samples of
-  double dMedianMs = 0.0;   // its median time; 0 when none
+  double dAccuracy = 0.0;  // nCorrect / nPresses; 0 when never asked
+  int nTimed = 0;          // right presses right after a right press: the samples of
+  double dMedianMs = 0.0;  // its median time; 0 when none
 };
 
 struct PracticeMove {
-  int nFrom, nTo;     // keypad keys (0..9, KEYPAD_ENTER)
+  int nFrom, nTo;  // keypad keys (0..9, KEYPAD_ENTER)
   int nSamples;
   double dMedianMs;
 };
 
 struct PracticeMixUp {
-  int nAsked;         // keypad key asked for
-  int nTyped;         // character typed instead (any byte)
+  int nAsked;  // keypad key asked for
+  int nTyped;  // character typed instead (any byte)
   int nCount;
 };
 
 struct PracticeTotals {
-  int nRuns = 0;            // runs in the span, both drills, however they ended
+  int nRuns = 0;  // runs in the span, both drills, however they ended
   int nPositionRuns = 0, nRandomRuns = 0;
-  int nSpeedRuns = 0;       // random drill runs that finished or timed out: the rest is theirs
+  int nSpeedRuns = 0;  // random drill runs that finished or timed out: the rest is theirs
   double dMedianCpm = 0.0;
   double dGrossKph = 0.0, dNetKph = 0.0, dAccuracy = 0.0;
 };
 
 struct PracticeFigures {
   PracticeDbState nState = PRACTICE_DB_MISSING;
-  std::string reason;        // why unreadable, or what was skipped; "" when nothing
-  int nFromDay = 0, nToDay = 0;   // the span, local days since 1970 (both included)
-  int nFirstDay = -1;        // local date of the first run ever recorded; -1 = none
-  int nSkippedRuns = 0;      // rows left out because their values could not be right
-  std::vector<PracticeDay> days;             // oldest first
-  std::vector<PracticeRunRow> lastRuns;      // newest first
+  std::string reason;                    // why unreadable, or what was skipped; "" when nothing
+  int nFromDay = 0, nToDay = 0;          // the span, local days since 1970 (both included)
+  int nFirstDay = -1;                    // local date of the first run ever recorded; -1 = none
+  int nSkippedRuns = 0;                  // rows left out because their values could not be right
+  std::vector<PracticeDay> days;         // oldest first
+  std::vector<PracticeRunRow> lastRuns;  // newest first
   PracticeKeyFigure keys[KEYPAD_KEYS];
-  std::vector<PracticeMove> slowMoves;       // slowest first
-  std::vector<PracticeMixUp> mixUps;         // commonest first
+  std::vector<PracticeMove> slowMoves;        // slowest first
+  std::vector<PracticeMixUp> mixUps;          // commonest first
   int64_t nKeypadDigits = 0, nRowDigits = 0;  // right or wrong digits by where typed
   double dKeypadShare = 0.0;  // nKeypadDigits / (nKeypadDigits + nRowDigits); 0 when none
   PracticeTotals totals;

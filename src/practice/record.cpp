@@ -18,7 +18,7 @@ static const int64_t KEY_VALUE_MAX[KEY_VALUES] = {255, 255, 1, 255, INT32_MAX};
 
 int32_t LocalUtcOffset(int64_t tUtc) {
   time_t t = (time_t)tUtc;
-  struct tm tmLocal{};
+  struct tm tmLocal {};
   if (!localtime_r(&t, &tmLocal)) return 0;
   return (int32_t)tmLocal.tm_gmtoff;
 }

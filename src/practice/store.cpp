@@ -93,7 +93,9 @@ static Outcome Classify(int rc, std::string* pWhy) {
   return nPrimary == SQLITE_CORRUPT || nPrimary == SQLITE_NOTADB ? DAMAGED : FAILED;
 }
 
-static int Exec(const char* pszSql) { return sqlite3_exec(s_pDb, pszSql, nullptr, nullptr, nullptr); }
+static int Exec(const char* pszSql) {
+  return sqlite3_exec(s_pDb, pszSql, nullptr, nullptr, nullptr);
+}
 
 // The first column of the first row of a one-value statement, as an integer or as text.
 static int QueryValue(const char* pszSql, int64_t* pnValue, std::string* pText = nullptr) {
@@ -244,9 +246,9 @@ static Outcome Migrate(std::string* pWhy) {
     if (rc != SQLITE_OK) outcome = Classify(rc, pWhy);
   }
   if (outcome == DONE && nVersion < PRACTICE_SCHEMA_VERSION) {
-    const std::string pragmas = "PRAGMA application_id = " + std::to_string(APPLICATION_ID) +
-                                "; PRAGMA user_version = " +
-                                std::to_string(PRACTICE_SCHEMA_VERSION);
+    const std::string pragmas =
+        "PRAGMA application_id = " + std::to_string(APPLICATION_ID) +
+        "; PRAGMA user_version = " + std::to_string(PRACTICE_SCHEMA_VERSION);
     rc = Exec(pragmas.c_str());
     if (rc != SQLITE_OK) outcome = Classify(rc, pWhy);
   }
@@ -259,8 +261,8 @@ static Outcome Migrate(std::string* pWhy) {
 }
 
 static Outcome TryOpen(const std::string& path, std::string* pWhy) {
-  const int nFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW |
-                     SQLITE_OPEN_EXRESCODE;
+  const int nFlags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
   int rc = sqlite3_open_v2(path.c_str(), &s_pDb, nFlags, nullptr);
   if (rc != SQLITE_OK) return Classify(rc, pWhy);
   sqlite3_busy_timeout(s_pDb, BUSY_TIMEOUT_MS);

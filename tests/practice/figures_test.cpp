@@ -84,7 +84,7 @@ TEST(PracticeFigures, KnownHistoryOverThirtyDays) {
   EXPECT_DOUBLE_EQ(f.keys[2].dAccuracy, 0.9);
   EXPECT_DOUBLE_EQ(f.keys[2].dMedianMs, 300.0);
   EXPECT_DOUBLE_EQ(f.keys[3].dAccuracy, 0.5);
-  EXPECT_EQ(f.keys[3].nTimed, 0);  // its right press came after a wrong one
+  EXPECT_EQ(f.keys[3].nTimed, 0);    // its right press came after a wrong one
   EXPECT_EQ(f.keys[9].nPresses, 0);  // forty days ago
   // Enter: the position drill's Enter and both blanks (by Enter and by Space).
   EXPECT_EQ(f.keys[KEYPAD_ENTER].nPresses, 3);
@@ -136,24 +136,22 @@ TEST(PracticeFigures, WholeHistoryAndNoDatabase) {
 
 TEST(PracticeRecording, KeyTimesByDrillAndRunsWithoutKeys) {
   PracticeFolder folder;
+  auto key = [](int nAfterMs, char chAsked, char chTyped, int nSource) {
+    AdvanceFakeClock(nAfterMs);
+    AddPracticeKey(chAsked, chTyped, chAsked == chTyped, nSource);
+  };
   // Random drill: every key's time runs from the key before.
   BeginPracticeRun(DRILL_RANDOM);
   EXPECT_EQ(g_practiceRun.tStartUtc, TEST_EPOCH);
-  AdvanceFakeClock(800);
-  AddPracticeKey('4', '4', true, KEY_FROM_KEYPAD);
-  AdvanceFakeClock(150);
-  AddPracticeKey('2', '5', false, KEY_FROM_KEYPAD);
-  AdvanceFakeClock(90);
-  AddPracticeKey('2', '2', true, KEY_FROM_KEYPAD);
+  key(800, '4', '4', KEY_FROM_KEYPAD);
+  key(150, '2', '5', KEY_FROM_KEYPAD);
+  key(90, '2', '2', KEY_FROM_KEYPAD);
   EndPracticeRun(RUN_FINISHED, 240, 2, 500.0);
   // Position drill: a wrong key leaves the asked-for key's time running.
   BeginPracticeRun(DRILL_POSITION);
-  AdvanceFakeClock(600);
-  AddPracticeKey('8', '7', false, KEY_FROM_DIGIT_ROW);
-  AdvanceFakeClock(300);
-  AddPracticeKey('8', '8', true, KEY_FROM_DIGIT_ROW);
-  AdvanceFakeClock(500);
-  AddPracticeKey('\r', '\r', true, KEY_FROM_KEYPAD);
+  key(600, '8', '7', KEY_FROM_DIGIT_ROW);
+  key(300, '8', '8', KEY_FROM_DIGIT_ROW);
+  key(500, '\r', '\r', KEY_FROM_KEYPAD);
   EndPracticeRun(RUN_CANCELLED, 500, 2, -1.0);
   // Cancelled before any key: nothing to keep.
   BeginPracticeRun(DRILL_RANDOM);

@@ -68,6 +68,13 @@ inline void ExecRaw(sqlite3* pDb, const std::string& sql) {
   sqlite3_free(pszError);
 }
 
+// Runs SQL on the database at once, in a connection of its own.
+inline void ExecOnDatabase(const std::string& sql) {
+  sqlite3* pDb = OpenRaw();
+  ExecRaw(pDb, sql);
+  sqlite3_close(pDb);
+}
+
 inline int64_t QueryRaw(const std::string& sql, const char* pszPath = PRACTICE_DB_NAME) {
   sqlite3* pDb = OpenRaw(pszPath);
   sqlite3_stmt* pStmt = nullptr;

@@ -30,10 +30,9 @@ TEST(PracticeStore, FirstWriteLeavesOnlyTheDatabase) {
   EXPECT_EQ(QueryRaw("SELECT count(*) FROM keys WHERE asked = 55 AND correct"), 2);
   // A trigger someone put in does not fire on numdril's writes.
   ResetPracticeState();
-  sqlite3* pDb = OpenRaw();
-  ExecRaw(pDb, "CREATE TABLE copies (x); CREATE TRIGGER copy AFTER INSERT ON runs BEGIN"
-               " INSERT INTO copies SELECT key_list FROM runs; END");
-  sqlite3_close(pDb);
+  ExecOnDatabase(
+      "CREATE TABLE copies (x); CREATE TRIGGER copy AFTER INSERT ON runs BEGIN"
+      " INSERT INTO copies SELECT key_list FROM runs; END");
   EXPECT_EQ(WriteRun(OneKeyRun()), 1);
   EXPECT_EQ(QueryRaw("SELECT count(*) FROM copies"), 0);
 }
@@ -72,16 +71,18 @@ TEST(PracticeStore, DamagedDatabaseKeptAsideUnderAFreeName) {
   Session::WriteFile(PRACTICE_DB_NAME, notes);
   Session::WriteFile("numdril.db.bak", "an older backup");
   std::string said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 1); });
-  EXPECT_EQ(said, "numdril: numdril.db was damaged (file is not a database); kept as "
-                  "numdril.db.bak.1, and a new numdril.db started\n");
+  EXPECT_EQ(said,
+            "numdril: numdril.db was damaged (file is not a database); kept as "
+            "numdril.db.bak.1, and a new numdril.db started\n");
   EXPECT_EQ(Bytes("numdril.db.bak"), "an older backup");
   EXPECT_EQ(Bytes("numdril.db.bak.1"), notes);
   EXPECT_EQ(StoredRuns(), 1);
 
   // A database whose table pages are torn, found by the check on the next program run.
   ResetPracticeState();
-  for (int i = 0; i < 40; ++i) QueuePracticeRun(MakeRun(DRILL_RANDOM, RUN_FINISHED, TEST_EPOCH,
-                                                  1000, 60.0, std::vector<PracticeKey>(90, K('1', '1', 1, 99))));
+  for (int i = 0; i < 40; ++i)
+    QueuePracticeRun(MakeRun(DRILL_RANDOM, RUN_FINISHED, TEST_EPOCH, 1000, 60.0,
+                             std::vector<PracticeKey>(90, K('1', '1', 1, 99))));
   ASSERT_EQ(FlushPracticeRuns(), 1);
   ResetPracticeState();
   std::string bytes = Bytes();
@@ -106,15 +107,15 @@ TEST(PracticeStore, ReadOnlyFileOrFolderKeepsRunsForLater) {
     chmod(PRACTICE_DB_NAME, 0444);
     ResetPracticeState();  // a later run of the program
     std::string said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 0); });
-    EXPECT_EQ(said, "numdril: numdril.db not written now: attempt to write a readonly database;"
-                    " the runs are kept to write later\n");
+    EXPECT_EQ(said,
+              "numdril: numdril.db not written now: attempt to write a readonly database;"
+              " the runs are kept to write later\n");
     EXPECT_EQ(g_bPracticeSaved, 0);
     // The folder takes no journal: the file is writable, the write still cannot be made.
     chmod(PRACTICE_DB_NAME, 0644);
     chmod(".", 0555);
     said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 0); });
-    EXPECT_NE(said.find("its folder takes no new file for its journal"), std::string::npos)
-        << said;
+    EXPECT_NE(said.find("its folder takes no new file for its journal"), std::string::npos) << said;
     EXPECT_EQ(Bytes(), before);
     EXPECT_EQ(FolderNames(), std::set<std::string>{PRACTICE_DB_NAME});
     chmod(".", 0755);
@@ -129,8 +130,9 @@ TEST(PracticeStore, LockHeldPastTheWaitKeepsRunsForLater) {
   sqlite3* pOther = OpenRaw();
   ExecRaw(pOther, "BEGIN EXCLUSIVE");
   std::string said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 0); });
-  EXPECT_EQ(said, "numdril: numdril.db not written now: database is locked;"
-                  " the runs are kept to write later\n");
+  EXPECT_EQ(said,
+            "numdril: numdril.db not written now: database is locked;"
+            " the runs are kept to write later\n");
   EXPECT_EQ(QueuedPracticeRuns(), 1u);
   ExecRaw(pOther, "COMMIT");
   sqlite3_close(pOther);
@@ -144,22 +146,19 @@ TEST(PracticeStore, NewerOrForeignDatabaseLeftAlone) {
   PracticeFolder folder;
   ASSERT_EQ(WriteRun(OneKeyRun()), 1);
   ResetPracticeState();
-  sqlite3* pDb = OpenRaw();
-  ExecRaw(pDb, "PRAGMA user_version = 7; ALTER TABLE runs ADD COLUMN mood TEXT");
-  sqlite3_close(pDb);
+  ExecOnDatabase("PRAGMA user_version = 7; ALTER TABLE runs ADD COLUMN mood TEXT");
   std::string before = Bytes();
   std::string said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 0); });
-  EXPECT_EQ(said, "numdril: numdril.db not written now: it was written by a newer numdril"
-                  " (schema 7, this one knows 1); it is left as it is;"
-                  " the runs are kept to write later\n");
+  EXPECT_EQ(said,
+            "numdril: numdril.db not written now: it was written by a newer numdril"
+            " (schema 7, this one knows 1); it is left as it is;"
+            " the runs are kept to write later\n");
   EXPECT_EQ(Bytes(), before);
 
   // Someone else's database by that name.
   ResetPracticeState();
   remove(PRACTICE_DB_NAME);
-  pDb = OpenRaw();
-  ExecRaw(pDb, "CREATE TABLE recipes (name TEXT)");
-  sqlite3_close(pDb);
+  ExecOnDatabase("CREATE TABLE recipes (name TEXT)");
   before = Bytes();
   said = Stderr([] { EXPECT_EQ(WriteRun(OneKeyRun()), 0); });
   EXPECT_NE(said.find("it is not numdril's database"), std::string::npos) << said;
@@ -224,24 +223,22 @@ TEST(PracticeReader, CraftedDatabasesNeitherRunAwayNorChange) {
   PracticeFolder folder;
   ASSERT_EQ(WriteRun(OneKeyRun()), 1);
   ClosePracticeDb();
-  sqlite3* pDb = OpenRaw();
   // Rows no numdril writes are left out, one by one; a trigger never fires on a read.
-  ExecRaw(pDb,
-          "CREATE TABLE log (x); CREATE TRIGGER t AFTER INSERT ON runs BEGIN"
-          " INSERT INTO log VALUES (1); END;"
-          "INSERT INTO runs SELECT NULL, started, utc_offset, 7, ending, duration_ms, keystrokes,"
-          " errors, chars, cpm, key_list FROM runs;"
-          "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, -5, keystrokes,"
-          " errors, chars, cpm, key_list FROM runs WHERE id = 1;"
-          "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms, 1, 9,"
-          " chars, cpm, key_list FROM runs WHERE id = 1;"
-          "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms,"
-          " keystrokes, errors, chars, 1e308 * 10, key_list FROM runs WHERE id = 1;"
-          "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms,"
-          " keystrokes, errors, chars, cpm, '[[1,2,3]]' FROM runs WHERE id = 1;"
-          "INSERT INTO runs SELECT NULL, 'soon', utc_offset, drill, ending, duration_ms,"
-          " keystrokes, errors, chars, cpm, key_list FROM runs WHERE id = 1;");
-  sqlite3_close(pDb);
+  ExecOnDatabase(
+      "CREATE TABLE log (x); CREATE TRIGGER t AFTER INSERT ON runs BEGIN"
+      " INSERT INTO log VALUES (1); END;"
+      "INSERT INTO runs SELECT NULL, started, utc_offset, 7, ending, duration_ms, keystrokes,"
+      " errors, chars, cpm, key_list FROM runs;"
+      "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, -5, keystrokes,"
+      " errors, chars, cpm, key_list FROM runs WHERE id = 1;"
+      "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms, 1, 9,"
+      " chars, cpm, key_list FROM runs WHERE id = 1;"
+      "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms,"
+      " keystrokes, errors, chars, 1e308 * 10, key_list FROM runs WHERE id = 1;"
+      "INSERT INTO runs SELECT NULL, started, utc_offset, drill, ending, duration_ms,"
+      " keystrokes, errors, chars, cpm, '[[1,2,3]]' FROM runs WHERE id = 1;"
+      "INSERT INTO runs SELECT NULL, 'soon', utc_offset, drill, ending, duration_ms,"
+      " keystrokes, errors, chars, cpm, key_list FROM runs WHERE id = 1;");
   PracticeFigures figures = ReadUntouched();
   EXPECT_EQ(figures.nState, PRACTICE_DB_READ);
   EXPECT_EQ(figures.totals.nRuns, 1);
@@ -249,21 +246,18 @@ TEST(PracticeReader, CraftedDatabasesNeitherRunAwayNorChange) {
   EXPECT_EQ(figures.reason, "6 runs could not be read");
 
   // A value bigger than any run: refused, not read into memory.
-  pDb = OpenRaw();
-  ExecRaw(pDb, "UPDATE runs SET key_list = '[' || printf('%.*c', 3000000, ' ') || ']' WHERE id = 1");
-  sqlite3_close(pDb);
+  ExecOnDatabase("UPDATE runs SET key_list = '[' || printf('%.*c', 3000000, ' ') || ']'");
   figures = ReadUntouched();
   EXPECT_EQ(figures.nState, PRACTICE_DB_UNREADABLE);
   EXPECT_EQ(figures.reason, "string or blob too big");
 
   // A view in the table's place that never ends: views are not read at all.
   remove(PRACTICE_DB_NAME);
-  pDb = OpenRaw();
-  ExecRaw(pDb, "CREATE VIEW runs AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL"
-               " SELECT i + 1 FROM n) SELECT i AS started, 0 AS utc_offset, 2 AS drill,"
-               " 1 AS ending, 1000 AS duration_ms, 1 AS keystrokes, 0 AS errors, 1 AS chars,"
-               " 60.0 AS cpm, '[]' AS key_list, i AS id FROM n");
-  sqlite3_close(pDb);
+  ExecOnDatabase(
+      "CREATE VIEW runs AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL"
+      " SELECT i + 1 FROM n) SELECT i AS started, 0 AS utc_offset, 2 AS drill,"
+      " 1 AS ending, 1000 AS duration_ms, 1 AS keystrokes, 0 AS errors, 1 AS chars,"
+      " 60.0 AS cpm, '[]' AS key_list, i AS id FROM n");
   figures = ReadUntouched();
   EXPECT_EQ(figures.nState, PRACTICE_DB_UNREADABLE);
 }
@@ -272,9 +266,7 @@ TEST(PracticeReader, WalFileReadWithoutCompanionFiles) {
   PracticeFolder folder;
   ASSERT_EQ(WriteRun(OneKeyRun()), 1);
   ClosePracticeDb();
-  sqlite3* pDb = OpenRaw();
-  ExecRaw(pDb, "PRAGMA journal_mode = WAL");
-  sqlite3_close(pDb);
+  ExecOnDatabase("PRAGMA journal_mode = WAL");
   PracticeFigures figures = ReadUntouched();
   EXPECT_EQ(figures.totals.nRuns, 1);
   // numdril's next write puts the file back into its own journal mode.

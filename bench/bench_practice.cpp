@@ -198,7 +198,10 @@ void BM_Figures(benchmark::State& state) {
     ReadPracticeFigures((int)state.range(0), history.tLastDay, &figures);
     if (figures.nState != PRACTICE_DB_READ) state.SkipWithError("the history was not read");
   }
+  int64_t nKeys = 0;
+  for (const PracticeKeyFigure& key : figures.keys) nKeys += key.nPresses;
   state.counters["runs"] = figures.totals.nRuns;
+  state.counters["keys_M"] = (double)nKeys / 1e6;
   state.counters["db_MB"] = (double)history.nBytes / 1e6;
   history.Leave();
 }

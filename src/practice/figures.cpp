@@ -25,9 +25,10 @@ static const int64_t SECONDS_PER_DAY = 86400;
 // How long the reader waits for a write in progress to finish.
 static const int READ_BUSY_TIMEOUT_MS = 1000;
 // The work a read may cause, in SQLite virtual machine steps (checked every
-// PROGRESS_STEPS): ten years of daily drills take about a million.
+// PROGRESS_STEPS): ten years of daily drills take half a million, and this allows forty
+// times as much.
 static const int PROGRESS_STEPS = 1000;
-static const int64_t MAX_PROGRESS_CALLS = 200 * 1000;
+static const int64_t MAX_PROGRESS_CALLS = 20 * 1000;
 // Keys taken into the figures at most, bounding the memory of their times (ten years of
 // daily drills have about five million).
 static const int64_t MAX_TALLIED_KEYS = 32 * 1000 * 1000;
@@ -125,8 +126,8 @@ struct Tally {
   int64_t nKeys = 0;
   std::map<int, SpeedSum> days;
   SpeedSum speed;
-  std::vector<PracticeRunRow> lastRuns;  // a ring of the last FIGURE_LIST_ROWS, oldest first
-  size_t nNextRow = 0;
+  std::vector<PracticeRunRow> lastRuns;  // the last FIGURE_LIST_ROWS runs, in a ring
+  size_t nNextRow = 0;                   // where the ring's oldest is, once it is full
   int nPresses[KEYPAD_KEYS] = {}, nCorrect[KEYPAD_KEYS] = {};
   std::vector<int32_t> moveMs[KEYPAD_KEYS][KEYPAD_KEYS];
   int nMixUps[KEYPAD_KEYS][256] = {};
@@ -192,7 +193,9 @@ static void SpeedFigures(SpeedSum* pSum, double* pdMedianCpm, double* pdAccuracy
   *pdNetKph = NetKph(pSum->nKeystrokes, pSum->nErrors, pSum->nDurationMs);
 }
 
+// Each key's accuracy and median time, and the moves with enough samples, slowest first.
 static void FinishKeys(Tally* pTally, PracticeFigures* pFigures) {
+  std::vector<PracticeMove>& slow = pFigures->slowMoves;
   for (int nTo = 0; nTo < KEYPAD_KEYS; ++nTo) {
     PracticeKeyFigure& key = pFigures->keys[nTo];
     key.nPresses = pTally->nPresses[nTo];
@@ -203,33 +206,39 @@ static void FinishKeys(Tally* pTally, PracticeFigures* pFigures) {
       std::vector<int32_t>& moves = pTally->moveMs[nFrom][nTo];
       times.insert(times.end(), moves.begin(), moves.end());
       if (moves.size() >= (size_t)MIN_MOVE_SAMPLES)
-        pFigures->slowMoves.push_back(PracticeMove{nFrom, nTo, (int)moves.size(), Median(&moves)});
-      for (int nTyped = 0; nTo == 0 && nTyped < 256; ++nTyped)
-        if (pTally->nMixUps[nFrom][nTyped] > 0)
-          pFigures->mixUps.push_back(PracticeMixUp{nFrom, nTyped, pTally->nMixUps[nFrom][nTyped]});
+        slow.push_back(PracticeMove{nFrom, nTo, (int)moves.size(), Median(&moves)});
     }
     key.nTimed = (int)times.size();
     key.dMedianMs = Median(&times);
   }
-  // Slowest first; of equal times the better known move, then keypad order.
-  std::sort(pFigures->slowMoves.begin(), pFigures->slowMoves.end(),
-            [](const PracticeMove& a, const PracticeMove& b) {
-              if (a.dMedianMs != b.dMedianMs) return a.dMedianMs > b.dMedianMs;
-              if (a.nSamples != b.nSamples) return a.nSamples > b.nSamples;
-              return a.nFrom != b.nFrom ? a.nFrom < b.nFrom : a.nTo < b.nTo;
-            });
+  // Of equal times the better known move first, then keypad order.
+  std::sort(slow.begin(), slow.end(), [](const PracticeMove& a, const PracticeMove& b) {
+    if (a.dMedianMs != b.dMedianMs) return a.dMedianMs > b.dMedianMs;
+    if (a.nSamples != b.nSamples) return a.nSamples > b.nSamples;
+    return a.nFrom != b.nFrom ? a.nFrom < b.nFrom : a.nTo < b.nTo;
+  });
+  if (slow.size() > (size_t)FIGURE_LIST_ROWS) slow.resize(FIGURE_LIST_ROWS);
+}
+
+// The commonest mix-ups first; of equal counts, by key asked and character typed.
+static void FinishMixUps(const Tally& tally, PracticeFigures* pFigures) {
+  std::vector<PracticeMixUp>& mixUps = pFigures->mixUps;
+  for (int nAsked = 0; nAsked < KEYPAD_KEYS; ++nAsked)
+    for (int nTyped = 0; nTyped < 256; ++nTyped)
+      if (tally.nMixUps[nAsked][nTyped] > 0)
+        mixUps.push_back(PracticeMixUp{nAsked, nTyped, tally.nMixUps[nAsked][nTyped]});
   std::stable_sort(
-      pFigures->mixUps.begin(), pFigures->mixUps.end(),
+      mixUps.begin(), mixUps.end(),
       [](const PracticeMixUp& a, const PracticeMixUp& b) { return a.nCount > b.nCount; });
-  if (pFigures->slowMoves.size() > (size_t)FIGURE_LIST_ROWS)
-    pFigures->slowMoves.resize(FIGURE_LIST_ROWS);
-  if (pFigures->mixUps.size() > (size_t)FIGURE_LIST_ROWS) pFigures->mixUps.resize(FIGURE_LIST_ROWS);
+  if (mixUps.size() > (size_t)FIGURE_LIST_ROWS) mixUps.resize(FIGURE_LIST_ROWS);
 }
 
 static void FinishTally(Tally* pTally, PracticeFigures* pFigures) {
   for (auto& [nDay, sum] : pTally->days) {
-    PracticeDay day{nDay, sum.nRuns, 0.0, *std::max_element(sum.cpms.begin(), sum.cpms.end()),
-                    0.0,  0.0,       0.0};
+    PracticeDay day{};
+    day.nDay = nDay;
+    day.nRuns = sum.nRuns;
+    day.dBestCpm = *std::max_element(sum.cpms.begin(), sum.cpms.end());
     SpeedFigures(&sum, &day.dMedianCpm, &day.dAccuracy, &day.dGrossKph, &day.dNetKph);
     pFigures->days.push_back(day);
   }
@@ -242,6 +251,7 @@ static void FinishTally(Tally* pTally, PracticeFigures* pFigures) {
               pTally->lastRuns.end());
   pFigures->lastRuns.assign(pTally->lastRuns.rbegin(), pTally->lastRuns.rend());
   FinishKeys(pTally, pFigures);
+  FinishMixUps(*pTally, pFigures);
   const int64_t nDigits = pFigures->nKeypadDigits + pFigures->nRowDigits;
   pFigures->dKeypadShare = nDigits > 0 ? (double)pFigures->nKeypadDigits / (double)nDigits : 0.0;
 }

@@ -13,7 +13,7 @@
 #include "app/app.h"
 #include "fuzz_common.h"
 #include "platform/platform.h"
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "screen/canvas.h"
+#include "screen/screen_private.h"
 
 static std::vector<DrawCall> ShowKey(Canvas& c, int ch, double dScale = 1.0) {
   c.fb.Log().clear();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "screen/canvas.h"
+#include "screen/screen_private.h"
 
 static void Metrics(double dScale, int* s, int* cp, int* rp) {
   ComputeCellMetrics(dScale, s, cp, rp);

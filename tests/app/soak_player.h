@@ -11,10 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "../support/key_player.h"
 #include "app/app.h"

@@ -258,6 +258,14 @@ static void FinishTally(Tally* pTally, PracticeFigures* pFigures) {
 
 // ---- Reading ---------------------------------------------------------------------------
 
+// Why the reader stopped, in SQLite's words but where they would mislead.
+static std::string ReadError(sqlite3* pDb) {
+  // A read-only reader cannot undo a write that was cut short; the next write does.
+  if (sqlite3_extended_errcode(pDb) == SQLITE_READONLY_ROLLBACK)
+    return "a write to it was cut short and is undone at numdril's next write";
+  return sqlite3_errmsg(pDb);
+}
+
 // Ends a statement that has done more work than any real history needs.
 static int StopRunawayQuery(void* pCalls) {
   return ++*(int64_t*)pCalls > MAX_PROGRESS_CALLS ? 1 : 0;
@@ -318,7 +326,7 @@ static sqlite3* OpenForReading(const std::string& path, int64_t* pnCalls, std::s
                       nullptr);
   }
   if (rc != SQLITE_OK) {
-    *pWhy = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
+    *pWhy = pDb ? ReadError(pDb) : sqlite3_errstr(rc);
     sqlite3_close(pDb);
     return nullptr;
   }
@@ -377,7 +385,7 @@ static int FirstDay(sqlite3* pDb) {
 static std::string ReadRuns(sqlite3* pDb, PracticeFigures* pFigures, Tally* pTally) {
   sqlite3_stmt* p = nullptr;
   int rc = sqlite3_prepare_v2(pDb, SELECT_RUNS_SQL, -1, &p, nullptr);
-  if (rc != SQLITE_OK) return sqlite3_errmsg(pDb);
+  if (rc != SQLITE_OK) return ReadError(pDb);
   // Offsets put a local day's runs within a day either side of its UTC day.
   const bool bWhole = pFigures->nFromDay == INT32_MIN;
   sqlite3_bind_int64(p, 1,
@@ -397,7 +405,7 @@ static std::string ReadRuns(sqlite3* pDb, PracticeFigures* pFigures, Tally* pTal
     }
     TallyRun(run, pTally, pFigures);
   }
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) why = sqlite3_errmsg(pDb);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) why = ReadError(pDb);
   sqlite3_finalize(p);
   return why;
 }

@@ -246,6 +246,9 @@ class CWnd {
  public:
   CWnd();
   virtual ~CWnd();
+  // A window owns its system window and framebuffer: there is one of each.
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
 
   // A real top-level window (SDL2). Returns FALSE when no window could be made.
   BOOL CreateTopLevel(const char* pszCaption);
@@ -276,7 +279,6 @@ class CWnd {
   virtual void OnDraw(CDC* pDC);
   virtual void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
   virtual void OnTimer(UINT_PTR nIDEvent);
-  void Default() {}
 
   // Driving a window by hand (tests, the headless renderer, the event loop).
   void Paint();  // a whole repaint through OnDraw, then presented

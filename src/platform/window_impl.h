@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The inside of CWnd, shared by the window (window.cpp) and the message loop
-// (app_run.cpp). Private to src/platform/; nothing else includes it.
+// The inside of CWnd and the window's private calls, shared by the window class
+// (window.cpp), its drawing (surface.cpp), the message loop (message_loop.cpp), video
+// start-up (video.cpp), Xlib (xlib.cpp) and the run (app_run.cpp). Private to
+// src/platform/ and its tests; nothing else includes it.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +12,11 @@
 #include "platform/keymap.h"
 #include "platform/platform.h"
 
+struct SDL_Surface;
 struct SDL_Window;
+
+// Windows never runs a timer faster than this; neither do we.
+constexpr UINT MIN_TIMER_PERIOD_MS = 10;
 
 // One window timer: it is due at nDueMs (MonotonicMs) and then every nPeriodMs.
 struct WndTimer {
@@ -44,14 +50,30 @@ bool NextTimerDue(const CWnd* pWnd, uint64_t* pDueMs);
 // one for its next period. A timer that a handler sets or restarts meanwhile waits its
 // full period. Stops early when the loop has been told to quit.
 void FireDueTimers(CWnd* pWnd, uint64_t nNowMs);
-// Whether PostQuitMessage (or a close, or a signal) has ended the loop.
-bool QuitRequested();
 // Opens SDL's video side once (hints first). Returns false, with SDL's reason in
 // *pReason, when no display could be reached (and, unless SDL_VIDEODRIVER names one, when
 // SDL could offer neither an X11 nor a Wayland display).
 bool OpenVideo(std::string* pReason);
 // Closes SDL's video side again.
 void CloseVideo();
+// Installs, once, Xlib handlers that forgive a BadWindow for one of SDL's late wakeups and
+// leave through LeaveWithoutDisplay when the display connection is lost. Needs Xlib
+// loaded already; without it, does nothing.
+void ForgiveLateWakeups();
+
+// The window surface, with the framebuffer moved onto it where it can be. After a resize
+// SDL makes the surface anew on the first call here and frees the old one, so every draw
+// that could follow a resize comes through here first; the framebuffer never touches
+// freed memory. A move leaves it white and asks for a whole repaint. Null while headless.
+SDL_Surface* WindowSurface(CWnd::Impl* p);
+// Shows a rectangle of the framebuffer in the window; copied (and converted) first only
+// where the framebuffer is not the surface itself.
+void Present(CWnd::Impl* p, RECT rc);
+// Shows what was drawn since the last call.
+void PresentDirty(CWnd::Impl* p);
+// Brings the framebuffer to the size of the window's drawable area (pixels, so HiDPI
+// displays get every pixel) and asks for a whole repaint.
+void SyncClientSize(CWnd* pWnd);
 // Runs the message loop for the main window until QuitRequested().
 void RunMessageLoop(CWnd* pWnd);
 // Ends the process at once after the display connection was lost: the application's

@@ -29,6 +29,11 @@ typedef int64_t time64_t;   // seconds since 1970; 64-bit everywhere
 constexpr COLORREF RGB(int r, int g, int b) {
   return (COLORREF)((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
+// A 64-bit result of coordinate arithmetic, saturated into an int: sums of pixel positions
+// far outside any screen must not wrap around into it.
+constexpr int ClampToInt(int64_t nValue) {
+  return nValue > INT32_MAX ? INT32_MAX : nValue < INT32_MIN ? INT32_MIN : (int)nValue;
+}
 // Converts a colour written RGB 0xRRGGBB into the COLORREF form 0x00BBGGRR.
 constexpr COLORREF RgbToColorref(uint32_t rrggbb) {
   return RGB((int)(rrggbb >> 16), (int)(rrggbb >> 8), (int)rrggbb);

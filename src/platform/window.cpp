@@ -96,9 +96,11 @@ void CWnd::GetClientRect(RECT* pRect) const {
 // Hands the composition rectangle to SDL, which passes it on to the input method. SDL
 // counts in window units: pixels, except where the display scales windows (HiDPI).
 static void TellInputMethod(CWnd::Impl* p) {
-  int nUnitsW = 0, nUnitsH = 0;
+  int nUnitsW = 0, nUnitsH = 0, nWindowPixelsW = 0, nWindowPixelsH = 0;
   SDL_GetWindowSize(p->pWindow, &nUnitsW, &nUnitsH);
-  const int64_t nPixelsW = std::max(p->fb.Width(), 1), nPixelsH = std::max(p->fb.Height(), 1);
+  // The window's own pixels: the framebuffer may cover only a part of a huge window.
+  SDL_GetWindowSizeInPixels(p->pWindow, &nWindowPixelsW, &nWindowPixelsH);
+  const int64_t nPixelsW = std::max(nWindowPixelsW, 1), nPixelsH = std::max(nWindowPixelsH, 1);
   const RECT& rc = p->rcComposition;
   SDL_Rect r;
   r.x = (int)((int64_t)rc.left * nUnitsW / nPixelsW);

@@ -72,7 +72,8 @@ void Present(CWnd::Impl* p, RECT rc);
 // Shows what was drawn since the last call.
 void PresentDirty(CWnd::Impl* p);
 // Brings the framebuffer to the size of the window's drawable area (pixels, so HiDPI
-// displays get every pixel) and asks for a whole repaint.
+// displays get every pixel), or of what the displays together can show where the window
+// is larger, and asks for a whole repaint.
 void SyncClientSize(CWnd* pWnd);
 // Runs the message loop for the main window until QuitRequested().
 void RunMessageLoop(CWnd* pWnd);

@@ -86,6 +86,23 @@ xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"
 wait_screen_still || fail "the window never settled after the resize"
 [ "$(ink)" -gt 0 ] || fail "the screen is blank after the resize"
 kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended after a resize"
+# Another program may make the window far larger than any screen: what is drawn stays the
+# size of the screen, so memory does not follow the window (a 16384 x 16384 window drawn
+# whole takes 1 GiB) and keys are answered at once. Seen through the screen, since X
+# cannot read back a window that does not fit on it.
+root_shot() { "$XWIN" shot "$(xwininfo -root | awk '/Window id:/ {print $4}')" "$1"; }
+xdotool windowmove --sync "$WID" 0 0 || fail "xdotool windowmove"
+xdotool windowsize --sync "$WID" 16384 16384 || fail "xdotool windowsize"
+[ "$(window_size)" = 16384x16384 ] || fail "window is $(window_size), not 16384x16384"
+root_shot huge.ppm || fail "no screenshot of the screen"
+send_keys KP_3  # the record screen
+poll 10 eval 'root_shot huge2.ppm && ! cmp -s huge.ppm huge2.ppm' ||
+  fail "a key was not answered in a window of 16384 x 16384"
+peak_kb=$(awk '/^VmHWM:/ {print $2}' "/proc/$APP_PID/status")
+[ "$peak_kb" -lt 400000 ] || fail "a 16384 x 16384 window took $peak_kb kB"
+send_keys Escape
+xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"
+rm huge.ppm huge2.ppm
 
 # The close button ends it normally, saving the practice log and record.
 close_window

@@ -247,6 +247,19 @@ static void ReportStandIn(const std::string& name, const FontFace* pFace, bool b
           shortfall.c_str(), pFace->family.c_str());
 }
 
+// With no face at all (a system without fonts, or a configuration that names none) every
+// character is an empty box; that is said once, with the packages the program is made for.
+static void ReportNoFace(const std::string& name) {
+  static bool s_bReported = false;
+  if (s_bReported) return;
+  s_bReported = true;
+  fprintf(stderr,
+          "numdril: no font is installed that can stand in for \"%s\", so text is drawn as "
+          "empty boxes; install fonts-dejavu-core and fonts-ipafont-gothic (as root: apt-get "
+          "install fonts-dejavu-core fonts-ipafont-gothic)\n",
+          name.empty() ? "(no name)" : name.c_str());
+}
+
 static FontRequest* FindRequest(const LOGFONT& lf) {
   const bool bBold = lf.lfWeight >= FW_BOLD;
   const bool bFixed = (lf.lfPitchAndFamily & 3) == FIXED_PITCH;
@@ -278,6 +291,7 @@ static FontRequest* FindRequest(const LOGFONT& lf) {
         ReportStandIn(name, request->pPrimary, bFixed, bJapanese);
       FcPatternDestroy(match);
     }
+    if (request->pPrimary == nullptr) ReportNoFace(name);
     request->pPattern = pat;
   }
   FontRequest* p = request.get();

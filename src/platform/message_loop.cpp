@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The one-thread message loop: SDL events become the main window's keys, paints and
-// quits, and due window timers fire between them. Draws nothing itself.
+// The one-thread message loop: SDL events become the main window's keys (with where and
+// when each was pressed), paints and quits, and due window timers fire between them.
+// Draws nothing itself.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <climits>
@@ -50,14 +52,74 @@ bool QuitRequested() { return s_bQuit; }
 
 void PostQuitMessage(int) { s_bQuit = true; }
 
-// Carries out what a key or text event means.
-static void Deliver(CWnd* pWnd, const KeyResult& result) {
+// ---------------------------------------------------------------------------------------
+// When keys were pressed
+// ---------------------------------------------------------------------------------------
+
+// The MonotonicMs of a key press the X server stamped nServerMs; 0 when the server's clock
+// cannot be read. One reading serves a whole batch of events: those already queued were
+// stamped before it, and one that came in later counts as pressed at the reading.
+static uint64_t PressTime(CWnd::Impl* p, uint32_t nServerMs) {
+  KeyPressClock& clock = p->keyClock;
+  if (clock.bUnreadable) return 0;
+  if (!clock.bRead) {
+    if (!ReadServerTime(p->pWindow, &clock.nServerNowMs)) {
+      clock.bUnreadable = true;
+      return 0;
+    }
+    clock.nReadAtMs = MonotonicMs();
+    clock.bRead = true;
+  }
+  return ServerTimeToMonotonic(nServerMs, clock.nServerNowMs, clock.nReadAtMs);
+}
+
+// SDL passes each X event on before it makes its own of it, so a key press comes just
+// ahead of its SDL_KEYDOWN. An input method may take the press instead, and a release
+// ends the wait: a key SDL makes up (a dead key an input method filtered) counts as
+// handled, never with another key's time.
+static void NoteKeyEvent(CWnd::Impl* p, const SDL_SysWMmsg* pMessage) {
+  KeyPressClock& clock = p->keyClock;
+  uint32_t nServerMs = 0;
+  const int nKind = XKeyEventTime(pMessage, &nServerMs);
+  if (nKind == 0) return;
+  clock.bPressPending = nKind > 0;
+  if (nKind < 0) return;
+  clock.nPendingServerMs = nServerMs;
+  clock.bAnyPress = true;
+  clock.nLastPressServerMs = nServerMs;
+}
+
+// The press of the key behind an SDL_KEYDOWN, which its text keeps too.
+static uint64_t TakeKeyPress(CWnd::Impl* p) {
+  KeyPressClock& clock = p->keyClock;
+  clock.nKeyPressMs = clock.bPressPending ? PressTime(p, clock.nPendingServerMs) : 0;
+  clock.bPressPending = false;
+  return clock.nKeyPressMs;
+}
+
+// The press of the key behind a text: the key's own for its text, the last key pressed
+// for an input method's commit (the key that committed it, as a rule).
+static uint64_t TextPress(CWnd::Impl* p, const KeyResult& result) {
+  const KeyPressClock& clock = p->keyClock;
+  if (result.source != KeySource::kInputMethod) return clock.nKeyPressMs;
+  return clock.bAnyPress ? PressTime(p, clock.nLastPressServerMs) : 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Events
+// ---------------------------------------------------------------------------------------
+
+// Carries out what a key or text event means; its characters are handled with where
+// they came from and when their key was pressed.
+static void Deliver(CWnd* pWnd, const KeyResult& result, uint64_t nPressMs) {
   switch (result.action) {
     case KeyAction::kChars:
+      SetCurrentKeyInfo(KEYINFO{result.source, nPressMs});
       for (unsigned char ch : result.chars) {
         if (s_bQuit) break;
         pWnd->SendChar(ch);
       }
+      SetCurrentKeyInfo(KEYINFO{});
       break;
     case KeyAction::kRepaint: pWnd->Paint(); break;
     case KeyAction::kConsumed:
@@ -78,17 +140,26 @@ static void HandleEvent(CWnd* pWnd, const SDL_Event& event) {
         default: break;
       }
       break;
-    case SDL_KEYDOWN:
-      Deliver(pWnd, p->keys.KeyDown(event.key.keysym.scancode, event.key.keysym.sym,
-                                    event.key.keysym.mod));
+    case SDL_SYSWMEVENT: NoteKeyEvent(p, event.syswm.msg); break;
+    case SDL_KEYDOWN: {
+      const uint64_t nPressMs = TakeKeyPress(p);
+      const SDL_Keysym& key = event.key.keysym;
+      Deliver(pWnd, p->keys.KeyDown(key.scancode, key.sym, key.mod), nPressMs);
       break;
+    }
     case SDL_KEYUP: p->keys.KeyUp(); break;
-    case SDL_TEXTINPUT: Deliver(pWnd, p->keys.TextInput(event.text.text)); break;
+    case SDL_TEXTINPUT: {
+      const KeyResult result = p->keys.TextInput(event.text.text);
+      Deliver(pWnd, result, TextPress(p, result));
+      break;
+    }
     default: break;
   }
 }
 
 void RunMessageLoop(CWnd* pWnd) {
+  // The X events behind the keys, for the time each key was pressed.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   // The new window's exposure is queued by now, as a rule: take it, and whatever came with
   // it, before the first paint, so that one paint shows the window instead of two. (Windows
   // too paints only once the queue is empty.)
@@ -111,6 +182,8 @@ void RunMessageLoop(CWnd* pWnd) {
         s_bQuit = true;
       }
     }
+    // A new batch of events: the server's clock is read again for its keys.
+    pWnd->m_pImpl->keyClock.bRead = false;
     if (nGot) {
       HandleEvent(pWnd, event);
       // Take everything already queued before repainting, so a resize paints once.

@@ -389,6 +389,40 @@ uint64_t MonotonicMs();
 // ElapsedSeconds of two such stamps is a duration no clock step changes.
 void MonotonicStamp(_timeb* pStamp);
 
+// ---------------------------------------------------------------------------------------
+// The key being handled: where its character came from and when its key was pressed.
+// ---------------------------------------------------------------------------------------
+
+// Where a character reached the window from.
+enum class KeySource : uint8_t {
+  kUnknown,           // no key is being handled, or one the platform cannot place (a test
+                      // that did not say, a key another program sent)
+  kKeypad,            // the numeric keypad, Num Lock on
+  kKeypadNumLockOff,  // the numeric keypad, Num Lock off (its digits still type digits)
+  kMainKeyboard,      // any other key; a digit from there is one of the digit row
+  kInputMethod,       // text an input method committed, which says nothing of its keys
+};
+
+struct KEYINFO {
+  KeySource nSource = KeySource::kUnknown;
+  // MonotonicMs when the key was pressed, as the display server stamped it; 0 when not
+  // known (no X server clock to compare with, a key SDL made up). An input method's
+  // commit carries the press of the key that committed it.
+  uint64_t nPressMs = 0;
+};
+
+// The key whose character OnChar is handling now. The message loop sets it before each
+// OnChar and clears it ({kUnknown, 0}) after; every byte of one key's text (both bytes of
+// a double-byte character, each character of a commit) carries the same. Headless tests
+// set it themselves.
+const KEYINFO& CurrentKeyInfo();
+void SetCurrentKeyInfo(const KEYINFO& info);
+// The moment the key being handled was pressed, as MonotonicStamp gives moments: its
+// press time where the platform knows it, otherwise (and outside a key) now; never later
+// than now. The drills time keys by it, so that a stall between a press and its handling
+// (the program stopped or starved for a while) does not shorten a run.
+void KeyPressStamp(_timeb* pStamp);
+
 // Test control of the clocks: once set, both stand still until advanced together; a step
 // moves the wall clock alone, as NTP, a resume or the user setting the time would.
 void SetFakeClock(time64_t nSeconds, int nMilliseconds);

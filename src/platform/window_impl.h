@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 
 struct SDL_Surface;
+struct SDL_SysWMmsg;
 struct SDL_Window;
 
 // Windows never runs a timer faster than this; neither do we.
@@ -26,6 +27,20 @@ struct WndTimer {
   uint64_t nSerial;  // new on every SetTimer, so a restart is told from the old timer
 };
 
+// What the message loop keeps to time keys by their presses: X stamps each key event with
+// its own clock, which is read once per batch of events to put them on MonotonicMs.
+struct KeyPressClock {
+  bool bUnreadable = false;      // the server's clock cannot be read: keys count when handled
+  bool bRead = false;            // read since the loop last waited for events
+  uint32_t nServerNowMs = 0;     // that reading
+  uint64_t nReadAtMs = 0;        // MonotonicMs just after it
+  bool bPressPending = false;    // an X key press seen, its SDL_KEYDOWN still to come
+  uint32_t nPendingServerMs = 0;
+  bool bAnyPress = false;        // an X key press was seen; the last one was at:
+  uint32_t nLastPressServerMs = 0;
+  uint64_t nKeyPressMs = 0;      // press of the last SDL_KEYDOWN, for its own text; 0 unknown
+};
+
 struct CWnd::Impl {
   Framebuffer fb;                  // the client area; persists between events; drawn
                                    // straight into the window surface where it can be
@@ -37,6 +52,7 @@ struct CWnd::Impl {
   KeyTranslator keys;
   bool bPaintPending = false;      // a resize or exposure asks for a whole repaint
   RECT rcComposition{0, 0, 0, 0};  // client pixels where the input method composes
+  KeyPressClock keyClock;
 };
 
 // The window's size in screen units for a display whose usable area is nUsableW x
@@ -77,6 +93,21 @@ void PresentDirty(CWnd::Impl* p);
 void SyncClientSize(CWnd* pWnd);
 // Runs the message loop for the main window until QuitRequested().
 void RunMessageLoop(CWnd* pWnd);
+// The MonotonicMs at which a key stamped nEventMs by the display server was pressed,
+// given that the server's clock read nServerNowMs when MonotonicMs read nNowMs: as long
+// before nNowMs as the server says it came before its reading. Only the server's own
+// clock measures the gap, so neither the offset between the clocks nor the latency of
+// the reading (a server on another machine) matters. Never later than nNowMs, never 0.
+uint64_t ServerTimeToMonotonic(uint32_t nEventMs, uint32_t nServerNowMs, uint64_t nNowMs);
+// The X server's clock now (milliseconds, as it stamps events), read through the SYNC
+// extension's SERVERTIME counter on the window's connection: one round trip. False where
+// there is none to read (not X11, no SYNC extension, Xlib not loaded).
+bool ReadServerTime(SDL_Window* pWindow, uint32_t* pServerMs);
+// Whether an event SDL passed on from the window system (SDL_SYSWMEVENT) is an X key
+// press or release, and its server time. Events another program sent (XSendEvent) and
+// untimed ones do not count. Returns +1 for a press, -1 for a release, 0 otherwise.
+int XKeyEventTime(const SDL_SysWMmsg* pMessage, uint32_t* pServerMs);
+
 // Ends the process at once after the display connection was lost: the application's
 // ExitWithoutDisplay saves what it can (once the main window exists), and its result is
 // the exit code. Never returns.

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
 // What the program asks of Xlib itself, beside SDL: handlers for errors that would end the
-// process. Xlib is taken from the process only if SDL has loaded it already, so nothing
-// here ties the program to X11.
+// process, and the server's clock, which the keys' press times are measured on. Xlib and
+// its extensions are taken from the process only if SDL has loaded them already, so
+// nothing here ties the program to X11.
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/sync.h>
 #include <dlfcn.h>
+
+#include <cstring>
 
 #include "platform/window_impl.h"
 
@@ -42,4 +48,70 @@ void ForgiveLateWakeups() {
       (XIOErrorHandler(*)(XIOErrorHandler))dlsym(pXlib, "XSetIOErrorHandler");
   if (pfnSetIOErrorHandler) pfnSetIOErrorHandler(OnXConnectionLost);
   dlclose(pXlib);
+}
+
+// ---------------------------------------------------------------------------------------
+// The server's clock
+// ---------------------------------------------------------------------------------------
+
+// The SYNC extension's SERVERTIME counter, found once per display connection, and the
+// call that reads it, from the libXext that SDL has loaded.
+struct ServerClock {
+  Display* pDisplay = nullptr;  // the connection it was looked for on
+  XSyncCounter counter = None;  // None: this server has none
+  Status (*pfnQueryCounter)(Display*, XSyncCounter, XSyncValue*) = nullptr;
+};
+static ServerClock s_serverClock;
+
+static void FindServerClock(Display* pDisplay) {
+  s_serverClock = ServerClock{};
+  s_serverClock.pDisplay = pDisplay;
+  void* pXext = dlopen("libXext.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!pXext) return;
+  auto pfnQueryExtension = (Bool(*)(Display*, int*, int*))dlsym(pXext, "XSyncQueryExtension");
+  auto pfnInitialize = (Status(*)(Display*, int*, int*))dlsym(pXext, "XSyncInitialize");
+  auto pfnListCounters =
+      (XSyncSystemCounter * (*)(Display*, int*)) dlsym(pXext, "XSyncListSystemCounters");
+  auto pfnFreeCounters = (void (*)(XSyncSystemCounter*))dlsym(pXext, "XSyncFreeSystemCounterList");
+  auto pfnQueryCounter =
+      (Status(*)(Display*, XSyncCounter, XSyncValue*))dlsym(pXext, "XSyncQueryCounter");
+  // SDL keeps the library loaded for as long as it has a display open.
+  dlclose(pXext);
+  int nEvent, nError, nMajor, nMinor, nCounters = 0;
+  if (!pfnQueryExtension || !pfnInitialize || !pfnListCounters || !pfnFreeCounters ||
+      !pfnQueryCounter || !pfnQueryExtension(pDisplay, &nEvent, &nError) ||
+      !pfnInitialize(pDisplay, &nMajor, &nMinor))
+    return;
+  XSyncSystemCounter* pCounters = pfnListCounters(pDisplay, &nCounters);
+  for (int i = 0; i < nCounters; ++i) {
+    if (strcmp(pCounters[i].name, "SERVERTIME") == 0) s_serverClock.counter = pCounters[i].counter;
+  }
+  if (pCounters) pfnFreeCounters(pCounters);
+  s_serverClock.pfnQueryCounter = pfnQueryCounter;
+}
+
+bool ReadServerTime(SDL_Window* pWindow, uint32_t* pServerMs) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!pWindow || !SDL_GetWindowWMInfo(pWindow, &info) || info.subsystem != SDL_SYSWM_X11)
+    return false;
+  Display* pDisplay = info.info.x11.display;
+  if (s_serverClock.pDisplay != pDisplay) FindServerClock(pDisplay);
+  XSyncValue value;
+  if (s_serverClock.counter == None ||
+      !s_serverClock.pfnQueryCounter(pDisplay, s_serverClock.counter, &value))
+    return false;
+  // Milliseconds since the server started, 64 bits wide; events carry the low 32.
+  *pServerMs = (uint32_t)value.lo;
+  return true;
+}
+
+int XKeyEventTime(const SDL_SysWMmsg* pMessage, uint32_t* pServerMs) {
+  if (!pMessage || pMessage->subsystem != SDL_SYSWM_X11) return 0;
+  const XEvent& event = pMessage->msg.x11.event;
+  if ((event.type != KeyPress && event.type != KeyRelease) || event.xkey.send_event ||
+      event.xkey.time == CurrentTime)
+    return 0;
+  *pServerMs = (uint32_t)event.xkey.time;
+  return event.type == KeyPress ? 1 : -1;
 }

@@ -265,7 +265,8 @@ static FontRequest* FindRequest(const LOGFONT& lf) {
   const bool bFixed = (lf.lfPitchAndFamily & 3) == FIXED_PITCH;
   const bool bJapanese = lf.lfCharSet == SHIFTJIS_CHARSET;
   std::string name = Cp932ToUtf8(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-  std::string key = name + '\n' + (bBold ? 'b' : 'r') + (bFixed ? 'f' : 'v') + (bJapanese ? 'j' : 'l');
+  std::string key = name + '\n' + (bBold ? 'b' : 'r') + (bFixed ? 'f' : 'v') +
+                    (bJapanese ? 'j' : 'l');
   auto it = s_requests.find(key);
   if (it != s_requests.end()) return it->second.get();
 
@@ -355,7 +356,8 @@ FontInstance* FindFontInstance(const LOGFONT& lf) {
     if (nHalf <= 0)
       nHalf = face ? (int)std::lround(face->dHalfAdvance * nCell / dLine) : (nCell + 1) / 2;
     // Beyond any screen: bounded so a mistaken size cannot ask for gigabytes of glyph.
-    instance->metrics = FontMetrics{std::min(nCell, MAX_CELL_PIXELS), std::clamp(nHalf, 1, MAX_CELL_PIXELS)};
+    instance->metrics =
+        FontMetrics{std::min(nCell, MAX_CELL_PIXELS), std::clamp(nHalf, 1, MAX_CELL_PIXELS)};
     it = s_instances.emplace(key, std::move(instance)).first;
   }
   s_lastLf = lf;
@@ -505,8 +507,8 @@ GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
   return GlyphImage{g.nLeft, g.nTop, g.nWidth, g.nHeight, g.coverage.data()};
 }
 
-const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
-                              uint32_t rgbBack, const uint32_t* pBlend) {
+const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells,
+                              uint32_t rgbText, uint32_t rgbBack, const uint32_t* pBlend) {
   CachedGlyph& g = FindCachedGlyph(pFont, nCodePoint, nCells);
   for (const ColouredCell& c : g.coloured)
     if (c.rgbText == rgbText && c.rgbBack == rgbBack) return c.pixels.data();

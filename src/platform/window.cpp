@@ -32,8 +32,8 @@ void ChooseWindowSize(int nUsableW, int nUsableH, int* pWidth, int* pHeight) {
 static void SetIcon(SDL_Window* pWindow) {
   const int nSize = 64;
   std::vector<uint32_t> pixels = DrawAppIcon(nSize);
-  SDL_Surface* pIcon = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), nSize, nSize, 32, nSize * 4,
-                                                          SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* pIcon = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), nSize, nSize, 32,
+                                                          nSize * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!pIcon) return;  // a window without an icon is still a window
   SDL_SetWindowIcon(pWindow, pIcon);
   SDL_FreeSurface(pIcon);

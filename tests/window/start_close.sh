@@ -12,7 +12,8 @@ cd "$WORK"
 "$NUMDRIL_BIN" --help >help.txt 2>&1 || fail "--help exited non-zero"
 grep -q -- '--version' help.txt || fail "--help does not list --version"
 version=$("$NUMDRIL_BIN" --version) || fail "--version exited non-zero"
-[[ "$(head -n 1 <<<"$version")" =~ ^numdril\ [0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+[[ "$(head -n 1 <<<"$version")" =~ ^numdril\ [0-9]+\.[0-9]+$ ]] ||
+  fail "--version printed '$version'"
 grep -q '^Copyright' <<<"$version" || fail "--version has no copyright line"
 rm help.txt
 
@@ -43,7 +44,9 @@ grep -q 'xvfb-run' "$WORK/stderr" || fail "the no-display message does not name 
 # A display that does not answer: SDL would fall back to a driver that shows nothing, and
 # the invisible run would be logged as practice. The same refusal instead.
 nobody=150
-while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do nobody=$((nobody + 1)); done
+while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do
+  nobody=$((nobody + 1))
+done
 for env in "DISPLAY=:$nobody" "WAYLAND_DISPLAY=nowhere-$nobody"; do
   status=0
   (cd nodisplay && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$env" "$NUMDRIL_BIN" \
@@ -60,8 +63,8 @@ rmdir nodisplay
 # before would be found and used instead.
 mark="NUMDRIL_BUS_PROBE=$WORK"
 mkdir bus
-NUMDRIL_WRAPPER="env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XMODIFIERS -u SDL_IM_MODULE $mark" \
-  start_app "$WORK/bus"
+no_bus="env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XMODIFIERS -u SDL_IM_MODULE"
+NUMDRIL_WRAPPER="$no_bus $mark" start_app "$WORK/bus"
 for pid in $(pgrep -x dbus-launch; pgrep -x dbus-daemon); do
   if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "$mark"; then
     fail "starting without a session bus launched one"

@@ -69,7 +69,7 @@ run_ms=$(awk -v s="$speed" 'BEGIN { printf "%d", 108 * 60000 / s }')
 # The record holds the same run, and a second start reads it back as it is.
 re='^Random_Practice +([0-9]+\.[0-9]) [0-9/]{8} +0hour 0mi([ 0-9]{2})se$'
 [[ "$(sed -n 3p numdril.rec)" =~ $re ]] || fail "numdril.rec line 3: '$(sed -n 3p numdril.rec)'"
-[ "${BASH_REMATCH[1]}" = "$speed" ] || fail "numdril.rec's best speed ${BASH_REMATCH[1]}, not $speed"
+[ "${BASH_REMATCH[1]}" = "$speed" ] || fail "numdril.rec's best ${BASH_REMATCH[1]}, not $speed"
 [ "${BASH_REMATCH[2]// /}" -eq $((run_ms / 1000)) ] || fail "numdril.rec: ${BASH_REMATCH[2]} s"
 cp numdril.rec before.rec
 start_app

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 RECT g_rcClient = {0, 0, 0, 0};
 int g_bEnlargeY = 0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 // Pixel rectangle of a virtual one; right and bottom are exclusive, so two boxes sharing
 // a virtual edge keep a one-pixel line between them.

@@ -58,7 +58,8 @@ void PostQuitMessage(int) { s_bQuit = true; }
 
 // The MonotonicMs of a key press the X server stamped nServerMs; 0 when the server's clock
 // cannot be read. One reading serves a whole batch of events: those already queued were
-// stamped before it, and one that came in later counts as pressed at the reading.
+// stamped before it, and one that came in later counts as pressed at the reading. Two
+// readings may differ by a millisecond of rounding; a later key never comes out earlier.
 static uint64_t PressTime(CWnd::Impl* p, uint32_t nServerMs) {
   KeyPressClock& clock = p->keyClock;
   if (clock.bUnreadable) return 0;
@@ -70,7 +71,9 @@ static uint64_t PressTime(CWnd::Impl* p, uint32_t nServerMs) {
     clock.nReadAtMs = MonotonicMs();
     clock.bRead = true;
   }
-  return ServerTimeToMonotonic(nServerMs, clock.nServerNowMs, clock.nReadAtMs);
+  const uint64_t nPressMs = ServerTimeToMonotonic(nServerMs, clock.nServerNowMs, clock.nReadAtMs);
+  clock.nLatestPressMs = std::max(clock.nLatestPressMs, nPressMs);
+  return clock.nLatestPressMs;
 }
 
 // SDL passes each X event on before it makes its own of it, so a key press comes just

@@ -39,6 +39,7 @@ struct KeyPressClock {
   bool bAnyPress = false;        // an X key press was seen; the last one was at:
   uint32_t nLastPressServerMs = 0;
   uint64_t nKeyPressMs = 0;      // press of the last SDL_KEYDOWN, for its own text; 0 unknown
+  uint64_t nLatestPressMs = 0;   // the latest press time handed out
 };
 
 struct CWnd::Impl {

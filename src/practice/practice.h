@@ -58,14 +58,17 @@ struct PracticeRun {
 // ---- Recording a run (record.cpp) ------------------------------------------------------
 
 // The run of the drill on screen; empty at start; written by the drills through the three
-// calls below, which read the program's clocks (GetTime, MonotonicMs).
+// calls below, which read the program's clocks (GetTime, and KeyPressStamp for the key
+// being handled) and where that key came from (CurrentKeyInfo).
 extern PracticeRun g_practiceRun;
 
-// A new run of nDrill starts now (the drill screen is ready for its first key).
+// A new run of nDrill starts (the drill screen is ready for its first key).
 void BeginPracticeRun(int nDrill);
-// One key the drill judged. Its time runs from the previous key (random drill) or from
-// when its key was asked for (position drill: a right key asks for the next one).
-void AddPracticeKey(int chAsked, int chTyped, bool bCorrect, int nSource);
+// One key the drill judged, as it judged it. Its time runs from the previous key's press
+// (random drill) or from when its key was asked for (position drill: a right key asks
+// for the next one). Its source: the platform's KeySource of the key being handled, a
+// digit from the main keyboard being one of the digit row.
+void AddPracticeKey(int chAsked, int chTyped, bool bCorrect);
 // The run ended: it is queued for the database when it has at least one key, and
 // g_practiceRun is emptied. dCpm < 0 when the drill shows no speed.
 void EndPracticeRun(int nEnding, int64_t nDurationMs, int nChars, double dCpm);

@@ -23,26 +23,52 @@ int32_t LocalUtcOffset(int64_t tUtc) {
   return (int32_t)tmLocal.tm_gmtoff;
 }
 
+// The moment the key being handled was pressed (now, outside a key), in ms of MonotonicMs:
+// the drills' own clock for runs, so that a stall before a key is handled counts as none.
+static uint64_t KeyPressMs() {
+  _timeb stamp;
+  KeyPressStamp(&stamp);
+  return (uint64_t)stamp.time * 1000 + stamp.millitm;
+}
+
+// The stored code of where the key being handled came from.
+static int SourceOfKey(int chTyped) {
+  switch (CurrentKeyInfo().nSource) {
+    case KeySource::kKeypad:
+      return KEY_FROM_KEYPAD;
+    case KeySource::kKeypadNumLockOff:
+      return KEY_FROM_KEYPAD_NAV;
+    case KeySource::kMainKeyboard:
+      return chTyped >= '0' && chTyped <= '9' ? KEY_FROM_DIGIT_ROW : KEY_FROM_OTHER;
+    case KeySource::kInputMethod:
+      return KEY_FROM_INPUT_METHOD;
+    case KeySource::kUnknown:
+      break;
+  }
+  return KEY_FROM_OTHER;
+}
+
 void BeginPracticeRun(int nDrill) {
   g_practiceRun = PracticeRun{};
   g_practiceRun.tStartUtc = GetTime();
   g_practiceRun.nUtcOffset = LocalUtcOffset(g_practiceRun.tStartUtc);
   g_practiceRun.nDrill = nDrill;
-  g_practiceRun.nMarkMs = MonotonicMs();
+  g_practiceRun.nMarkMs = KeyPressMs();
 }
 
-void AddPracticeKey(int chAsked, int chTyped, bool bCorrect, int nSource) {
+void AddPracticeKey(int chAsked, int chTyped, bool bCorrect) {
   PracticeRun& run = g_practiceRun;
-  const uint64_t nNowMs = MonotonicMs();
-  const uint64_t nMs = nNowMs > run.nMarkMs ? nNowMs - run.nMarkMs : 0;
+  const uint64_t nPressMs = KeyPressMs();
+  const uint64_t nMs = nPressMs > run.nMarkMs ? nPressMs - run.nMarkMs : 0;
   // The position drill asks for the next key only when this one was right; until then the
   // asked-for key's time keeps running through the wrong ones.
-  if (run.nDrill != DRILL_POSITION || bCorrect) run.nMarkMs = nNowMs;
+  if (run.nDrill != DRILL_POSITION || bCorrect) run.nMarkMs = nPressMs;
   ++run.nKeystrokes;
   if (!bCorrect) ++run.nErrors;
   if (run.keys.size() >= (size_t)PRACTICE_MAX_RUN_KEYS) return;
   run.keys.push_back(PracticeKey{(uint8_t)chAsked, (uint8_t)chTyped, (uint8_t)(bCorrect ? 1 : 0),
-                                 (uint8_t)nSource, nMs > INT32_MAX ? INT32_MAX : (int32_t)nMs});
+                                 (uint8_t)SourceOfKey(chTyped),
+                                 nMs > INT32_MAX ? INT32_MAX : (int32_t)nMs});
 }
 
 void EndPracticeRun(int nEnding, int64_t nDurationMs, int nChars, double dCpm) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The figures of a small known history, worked out by hand, after a trip through the
-// database; and a run recorded key by key from the drills' calls.
+// database; and runs recorded key by key as the drills and the platform hand them over.
 #include <cstring>
 
 #include "practice/practice_support.h"
@@ -134,24 +134,28 @@ TEST(PracticeFigures, WholeHistoryAndNoDatabase) {
   EXPECT_EQ(f.keys[9].nPresses, 1);
 }
 
-TEST(PracticeRecording, KeyTimesByDrillAndRunsWithoutKeys) {
+TEST(PracticeRecording, KeyTimesAndSourcesFromThePlatform) {
   PracticeFolder folder;
-  auto key = [](int nAfterMs, char chAsked, char chTyped, int nSource) {
+  // A key handled nAfterMs after the one before, pressed nAgoMs before it was handled.
+  auto key = [](int nAfterMs, int nAgoMs, char chAsked, char chTyped, KeySource source) {
     AdvanceFakeClock(nAfterMs);
-    AddPracticeKey(chAsked, chTyped, chAsked == chTyped, nSource);
+    SetCurrentKeyInfo(KEYINFO{source, MonotonicMs() - nAgoMs});
+    AddPracticeKey(chAsked, chTyped, chAsked == chTyped);
+    SetCurrentKeyInfo(KEYINFO{});
   };
-  // Random drill: every key's time runs from the key before.
+  // Random drill: every key's time runs from the press of the key before.
   BeginPracticeRun(DRILL_RANDOM);
   EXPECT_EQ(g_practiceRun.tStartUtc, TEST_EPOCH);
-  key(800, '4', '4', KEY_FROM_KEYPAD);
-  key(150, '2', '5', KEY_FROM_KEYPAD);
-  key(90, '2', '2', KEY_FROM_KEYPAD);
-  EndPracticeRun(RUN_FINISHED, 240, 2, 500.0);
+  key(800, 0, '4', '4', KeySource::kKeypad);
+  key(150, 0, '2', '5', KeySource::kKeypad);
+  key(90, 30, '2', '2', KeySource::kMainKeyboard);
+  key(100, 0, ' ', ' ', KeySource::kMainKeyboard);
+  EndPracticeRun(RUN_FINISHED, 340, 3, 529.4);
   // Position drill: a wrong key leaves the asked-for key's time running.
   BeginPracticeRun(DRILL_POSITION);
-  key(600, '8', '7', KEY_FROM_DIGIT_ROW);
-  key(300, '8', '8', KEY_FROM_DIGIT_ROW);
-  key(500, '\r', '\r', KEY_FROM_KEYPAD);
+  key(600, 0, '8', '7', KeySource::kKeypadNumLockOff);
+  key(300, 0, '8', '8', KeySource::kInputMethod);
+  key(500, 0, '\r', '\r', KeySource::kUnknown);
   EndPracticeRun(RUN_CANCELLED, 500, 2, -1.0);
   // Cancelled before any key: nothing to keep.
   BeginPracticeRun(DRILL_RANDOM);
@@ -163,19 +167,22 @@ TEST(PracticeRecording, KeyTimesByDrillAndRunsWithoutKeys) {
   sqlite3_stmt* p = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(pDb,
                                "SELECT group_concat(ms, ' '), group_concat(correct, ''),"
-                               " min(keystrokes), min(errors), min(cpm IS NULL) FROM keys"
-                               " JOIN runs ON runs.id = keys.run GROUP BY run ORDER BY run",
+                               " group_concat(source, ''), min(keystrokes), min(errors),"
+                               " min(cpm IS NULL) FROM keys JOIN runs ON runs.id = keys.run"
+                               " GROUP BY run ORDER BY run",
                                -1, &p, nullptr),
             SQLITE_OK);
   ASSERT_EQ(sqlite3_step(p), SQLITE_ROW);
-  EXPECT_STREQ((const char*)sqlite3_column_text(p, 0), "800 150 90");
-  EXPECT_STREQ((const char*)sqlite3_column_text(p, 1), "101");
-  EXPECT_EQ(sqlite3_column_int(p, 2), 3);
-  EXPECT_EQ(sqlite3_column_int(p, 3), 1);
-  EXPECT_EQ(sqlite3_column_int(p, 4), 0);
+  EXPECT_STREQ((const char*)sqlite3_column_text(p, 0), "800 150 60 130");
+  EXPECT_STREQ((const char*)sqlite3_column_text(p, 1), "1011");
+  EXPECT_STREQ((const char*)sqlite3_column_text(p, 2), "1130");  // Space: no digit
+  EXPECT_EQ(sqlite3_column_int(p, 3), 4);
+  EXPECT_EQ(sqlite3_column_int(p, 4), 1);
+  EXPECT_EQ(sqlite3_column_int(p, 5), 0);
   ASSERT_EQ(sqlite3_step(p), SQLITE_ROW);
   EXPECT_STREQ((const char*)sqlite3_column_text(p, 0), "600 900 500");
-  EXPECT_EQ(sqlite3_column_int(p, 4), 1);
+  EXPECT_STREQ((const char*)sqlite3_column_text(p, 2), "240");
+  EXPECT_EQ(sqlite3_column_int(p, 5), 1);
   sqlite3_finalize(p);
   sqlite3_close(pDb);
 }

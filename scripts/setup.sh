@@ -6,11 +6,11 @@
 # Safe to run again: packages already present are skipped.
 set -euo pipefail
 
-# Building and running: compiler, build tools, the libraries and a Latin and a Japanese
-# fixed-pitch font.
+# Building and running: compiler, build tools, the libraries (SQLite for the practice
+# database) and a Latin and a Japanese fixed-pitch font.
 RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev libsqlite3-dev
   fonts-dejavu-core fonts-ipafont-gothic
 )
 # Tests, sanitizers and fuzzing, benchmarks, the real-window sessions under a virtual X

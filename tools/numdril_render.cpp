@@ -3,7 +3,10 @@
 // client size, without a display, and writes the screen as PNG. A developer tool for
 // looking at screens; the README's pictures come from it.
 //
-//   numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...
+//   numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] STEP...
+//
+// The screens are English unless --lang=ja asks for the Japanese ones (the locale is not
+// looked at, so pictures do not depend on who draws them).
 //
 // Steps, played in order:
 //   key:N        one character event with code N (decimal or 0x..)
@@ -35,7 +38,8 @@
 
 static void Usage() {
   fprintf(stderr,
-          "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...\n"
+          "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] "
+          "STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
           "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-spot\n");
 }
@@ -143,6 +147,8 @@ int main(int argc, char** argv) {
       nClock = strtoll(argv[++i], nullptr, 10);
     } else if (!strcmp(argv[i], "--dir") && i + 1 < argc) {
       if (chdir(argv[++i]) != 0) return perror("numdril_render"), 1;
+    } else if (!strcmp(argv[i], "--lang=ja") || !strcmp(argv[i], "--lang=en")) {
+      g_bEnglish = argv[i][7] == 'e' ? 1 : 0;
     } else {
       return Usage(), 2;
     }

@@ -23,6 +23,7 @@
 //   ppm:FILE     write the screen to FILE as binary PPM (P6), the form in which the
 //                real-window tests capture a window, so the two compare byte for byte
 //   print-text   print the random drill's practice text, one line per row
+//   print-key    print the code of the key the drill on screen expects next (0 for none)
 //   print-spot   print where an input method would compose: left top right bottom, in
 //                client pixels
 #include <cstdio>
@@ -41,7 +42,8 @@ static void Usage() {
           "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] "
           "STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
-          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-spot\n");
+          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-key "
+          "print-spot\n");
 }
 
 static bool ParseSize(const char* psz, int* pnW, int* pnH) {
@@ -117,6 +119,8 @@ static bool PlayStep(CNumdrilView& view, const char* step) {
     }
   } else if (!strcmp(step, "print-text")) {
     PrintPracticeText();
+  } else if (!strcmp(step, "print-key")) {
+    printf("%d\n", ExpectedKey());
   } else if (!strcmp(step, "print-spot")) {
     RECT rc = view.GetCompositionRect();
     printf("%d %d %d %d\n", rc.left, rc.top, rc.right, rc.bottom);

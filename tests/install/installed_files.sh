@@ -28,7 +28,8 @@ appstreamcli validate-tree --no-net "$prefix" >"$prefix/out" 2>&1 || {
 findings=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $findings"
 [ -z "$findings" ] || fail "desktop-file-validate: $findings"
 for page in man/man1 man/ja/man1; do
-  findings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/$page/numdril.1.gz" 2>&1 >/dev/null)
+  findings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/$page/numdril.1.gz" \
+    2>&1 >/dev/null)
   [ -z "$findings" ] || fail "man --warnings on $page: $findings"
 done
 

@@ -165,7 +165,8 @@ TEST(RandomScreen, JapaneseTextsAndPositions) {
     EXPECT_TRUE(ShowsText(fb, 16, 248, "\x97\xfb\x8f\x4b\x89\xf1\x90\x94" "   1" "\x89\xf1",
                           CR_GREEN));
     // 制限時間60秒, 最高入力速度 100.0文字／分, 達成日 26/11/30
-    EXPECT_TRUE(ShowsText(fb, 64, 32, "\x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4" "60" "\x95\x62", CR_GREEN));
+    EXPECT_TRUE(
+        ShowsText(fb, 64, 32, "\x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4" "60" "\x95\x62", CR_GREEN));
     EXPECT_TRUE(ShowsText(fb, 48, 160,
                           "\x8d\xc5\x8d\x82\x93\xfc\x97\xcd\x91\xac\x93\x78" " 100.0"
                           "\x95\xb6\x8e\x9a\x81\x5e\x95\xaa",

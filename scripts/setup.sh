@@ -7,11 +7,13 @@
 set -euo pipefail
 
 # Building and running: compiler, build tools, the libraries (SQLite for the practice
-# database) and a Latin and a Japanese fixed-pitch font.
+# database), a Latin and a Japanese fixed-pitch font, and gettext with AppStream's rules
+# for the translations.
 RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev libsqlite3-dev
   fonts-dejavu-core fonts-ipafont-gothic
+  gettext appstream
 )
 # Tests, sanitizers and fuzzing, benchmarks, the real-window sessions under a virtual X
 # server, the validators of the installed desktop files, and the Debian package's tools.
@@ -24,6 +26,8 @@ TEST_PACKAGES=(
   libxml2-utils
   # a real Japanese input method (fcitx5 with Mozc) on a session bus of its own
   fcitx5 fcitx5-mozc dbus-x11 x11-xkb-utils
+  # the locale of a Japanese desktop, generated below
+  locales
 )
 
 case "${1:-all}" in
@@ -36,11 +40,18 @@ missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# ja_JP.UTF-8, generated as a Japanese desktop has it, for the tests in Japanese.
+if [ "${1:-all}" = all ] && ! locale -a | grep -qx 'ja_JP.utf8'; then
+  $SUDO sed -i 's/^# *ja_JP\.UTF-8 UTF-8$/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
+fi

@@ -9,6 +9,7 @@
 #include "flow/menu.h"
 #include "flow/util.h"
 #include "position/position.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/records.h"
 
@@ -31,6 +32,7 @@ char g_chTarget = 0;
 char g_chShownKey = 0;
 int g_bGuideShown = 1;
 double g_dTimeLimit = 60.0;
+int g_bKeypadOnly = 0;
 
 int g_nFinishState = 0;
 int g_nTextCol = 0;
@@ -116,6 +118,7 @@ void StartLesson(CWnd* pView, CDC* /*pDC*/, MenuItem* pMenu, int nCode) {
     g_pnPracticeSeconds = &g_nRandomSeconds[0][nItem];
     ResetLessonState();
     g_pszScreenTitle = pTitles[0].text ? pTitles[1].text : nullptr;
+    BeginPracticeRun(DRILL_RANDOM);
     return;
   }
 
@@ -135,6 +138,12 @@ void StartLesson(CWnd* pView, CDC* /*pDC*/, MenuItem* pMenu, int nCode) {
     if (pView) pView->SetTimer((unsigned char)g_chTarget, FIRST_HINT_MS);
   }
   g_pszScreenTitle = pTitles[0].text;
+  BeginPracticeRun(DRILL_POSITION);
+}
+
+bool RefusedAsDigitRow(int nKey) {
+  return g_bKeypadOnly == 1 && nKey >= '0' && nKey <= '9' &&
+         CurrentKeyInfo().nSource == KeySource::kMainKeyboard;
 }
 
 void PaintScreen(CDC* pDC) {
@@ -272,6 +281,7 @@ void ResetFlowState() {
   g_chShownKey = 0;
   g_bGuideShown = 1;
   g_dTimeLimit = 60.0;
+  g_bKeypadOnly = 0;
   ResetLessonState();
   g_tbStart = _timeb{};
   g_tbEnd = _timeb{};

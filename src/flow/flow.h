@@ -72,6 +72,9 @@ extern char g_chShownKey;
 extern int g_bGuideShown;
 // Random practice time limit in seconds; 60.0.
 extern double g_dTimeLimit;
+// 1 = keypad only: a digit from the digit row is a wrong key in both drills; starts 0; set
+// at start-up by app/ from the command line or the remembered setting.
+extern int g_bKeypadOnly;
 
 // ---- Per-run drill state shared by both drills (cleared by ResetLessonState) ------------
 
@@ -114,6 +117,10 @@ void PaintScreen(CDC* pDC);
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent);
 void StartLesson(CWnd* pView, CDC* pDC, MenuItem* pMenu, int nCode);
 void ResetLessonState();
+// Whether keypad only turns a judged key into a wrong one: a digit that the key being
+// handled typed from the digit row. An input method's commit carries no key position and
+// is taken as typed.
+bool RefusedAsDigitRow(int nKey);
 // The pixel rectangle the user is looking at on the current screen, where an input method
 // should show what is being composed: the title's and the menu's prompt line, the record
 // screen's return hint, the position drill's asked-for key, the random drill's next

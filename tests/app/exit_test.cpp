@@ -172,12 +172,23 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
   s.Key((unsigned char)g_chTarget);
   s.Advance(9000);
   g_bEnglish = 0;
-  FileSizeLimit full(150);  // room for the log line, not for the new record
-  // "成績ファイル書き込みエラー" in UTF-8 on standard error.
-  EXPECT_EQ(EndProgram(), "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
-                          "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
-                          "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec " +
-                              NOTICE_TAIL);
+  {
+    FileSizeLimit full(150);  // room for the log line, not for the new record or the database
+    testing::internal::CaptureStderr();  // (cut short by the limit too)
+    EXPECT_EQ(SaveAtExit(), 1);
+    testing::internal::GetCapturedStderr();
+  }
+  // "成績ファイル書き込みエラー" in UTF-8 on standard error; the drill's key could not reach
+  // the database either.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  testing::internal::CaptureStderr();
+  ShowSaveErrorNotice();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
+            "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
+            "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec numdril.db " +
+                NOTICE_TAIL);
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
 }
 

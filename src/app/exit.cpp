@@ -67,6 +67,8 @@ int SaveAtExit() {
   // The log keeps the start as the wall clock read it and the length by the monotonic one.
   g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, RunSeconds());
   g_bRecSaved = WriteRecordFile();
+  // The window is gone: the database's whole-file check costs nobody a key now.
+  CheckPracticeDb();
   FlushPracticeRuns();
   ClosePracticeDb();
   return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved || !g_bPracticeSaved ? 1 : 0;

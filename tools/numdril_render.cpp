@@ -157,6 +157,10 @@ int main(int argc, char** argv) {
     }
   }
   if (i >= argc) return Usage(), 2;
+  // numdril's own screen texts come from its catalogues, in the language of the screens.
+  CCommandLineInfo language;
+  language.nLanguage = g_bEnglish == 1 ? CCommandLineInfo::English : CCommandLineInfo::Japanese;
+  SetUpTranslations(language);
   if (!getenv("TZ")) setenv("TZ", "UTC", 1);
   SetFakeClock(nClock, 0);
   CNumdrilView view;

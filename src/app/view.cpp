@@ -61,5 +61,6 @@ void ResetAllState() {
   ResetPositionState();
   ResetRandomState();
   ResetRecordState();
+  ResetKeyMapState();
   ResetPracticeState();
 }

@@ -152,6 +152,8 @@ void PaintScreen(CDC* pDC) {
     DrawTitleScreen(pDC);
   } else if (g_nMode == MODE_MENU) {
     DrawMenu(pDC, MAIN_MENU, MENU_HEADER);
+  } else if (g_nMode == MODE_RECORD && g_nPhase == PHASE_KEY_MAP) {
+    DrawKeyMapScreen(pDC);
   } else if (g_nMode == MODE_RECORD) {
     DrawRecordScreen(pDC);
   } else if (IsPositionCode(g_nMode) && HasScreen(g_nMode)) {
@@ -171,6 +173,8 @@ bool GetCompositionSpot(RECT* pRect) {
     TitlePromptRect(pRect);
   } else if (g_nMode == MODE_MENU) {
     MenuPromptRect(pRect);
+  } else if (g_nMode == MODE_RECORD && g_nPhase == PHASE_KEY_MAP) {
+    KeyMapReturnHintRect(pRect);
   } else if (g_nMode == MODE_RECORD) {
     ReturnHintRect(pRect);
   } else if (IsPositionCode(g_nMode) && HasScreen(g_nMode)) {
@@ -181,6 +185,22 @@ bool GetCompositionSpot(RECT* pRect) {
     return false;
   }
   return true;
+}
+
+// The record screen takes Escape back to the menu and Enter to its key map, whose Escape
+// comes back to it; nothing else.
+static void OnRecordScreenKey(CDC* pDC, int nKey) {
+  if (nKey == KEY_ESCAPE && g_nPhase == PHASE_KEY_MAP) {
+    g_nPhase = PHASE_INFO;
+  } else if (nKey == KEY_ESCAPE) {
+    g_nMode = MODE_MENU;
+    g_nPhase = PHASE_MENU;
+  } else if (nKey == KEY_ENTER && g_nPhase != PHASE_KEY_MAP) {
+    g_nPhase = PHASE_KEY_MAP;
+  } else {
+    return;
+  }
+  PaintScreen(pDC);
 }
 
 void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
@@ -222,10 +242,8 @@ void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
     return;
   }
 
-  if (nKey == KEY_ESCAPE && g_nMode == MODE_RECORD) {
-    g_nMode = MODE_MENU;
-    g_nPhase = PHASE_MENU;
-    PaintScreen(pDC);
+  if (g_nMode == MODE_RECORD) {
+    OnRecordScreenKey(pDC, nKey);
     return;
   }
   // Drill keys only reach a lesson that StartLesson has bound to its record slots.

@@ -26,6 +26,7 @@ constexpr int PHASE_MENU = 1;
 constexpr int PHASE_INFO = 2;
 constexpr int PHASE_RUNNING = 3;
 constexpr int PHASE_RESULT = 4;
+constexpr int PHASE_KEY_MAP = 5;  // the record screen's key map, reached with Enter
 
 constexpr int KEY_TAB = 9;
 constexpr int KEY_ENTER = 13;
@@ -41,8 +42,8 @@ struct MenuItem;
 
 // Current screen; 0 = title at start-up; written by flow/, and by the drills on leaving.
 extern int g_nMode;
-// Screen phase (0 start, 1 menu, 2 information, 3 drill under way, 4 result); starts 0;
-// written by flow/ and the drills.
+// Screen phase (0 start, 1 menu, 2 information, 3 drill under way, 4 result, 5 the record
+// screen's key map); starts 0; written by flow/ and the drills.
 extern int g_nPhase;
 // The menu on screen, or null; starts null; set by DrawMenu, cleared by DispatchKey.
 extern MenuItem* g_pCurMenu;

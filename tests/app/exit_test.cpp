@@ -3,6 +3,7 @@
 // out, the notice naming each file not saved, and the old record surviving a failed save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "app/app.h"
 #include "flow/flow.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/record_files.h"
 
@@ -190,6 +192,40 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
             "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec numdril.db " +
                 NOTICE_TAIL);
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+}
+
+TEST(ExitSaving, RunsTheDatabaseCannotTakeWaitAndAreNamedAtExit) {
+  Session s;
+  Session::WriteFile("numdril.rec", RecordText("    0hour 0mi 0se", "    0hour 0mi 0se",
+                                               "    0.0", "        ", "    0hour 0mi 0se"));
+  Session::WriteFile("numdril.log", "");
+  if (getuid() == 0) {
+    for (const char* pszPath : {".", "numdril.rec", "numdril.log"})
+      ASSERT_EQ(chown(pszPath, 65534, 65534), 0);
+  }
+  EXPECT_TRUE(AsNobody([&] {
+    ASSERT_EQ(chmod(".", 0555), 0);  // a folder that takes no new file: no numdril.db
+    s.Start();
+    s.Key(' ');
+    s.Key('1');
+    for (int i = 0; i < 60; ++i) s.Key((unsigned char)g_chTarget);
+    ASSERT_EQ(g_nPhase, PHASE_RESULT);
+    EXPECT_EQ(g_bRecSaved, 1);  // the record is rewritten where it is
+    EXPECT_EQ(g_bPracticeSaved, 0);
+    s.Key('\t');
+    s.Key((unsigned char)g_chTarget);
+    EXPECT_EQ(QueuedPracticeRuns(), 1u);  // the drill's own run waits; none is lost
+
+    int nExitCode = 0;
+    // The reason was said at the drill's end, and is not said again.
+    EXPECT_EQ(EndProgram(&nExitCode), NOTICE_HEAD + "numdril.db " + NOTICE_TAIL);
+    EXPECT_EQ(nExitCode, 1);
+    EXPECT_EQ(QueuedPracticeRuns(), 2u);  // and the one under way at exit
+    EXPECT_FALSE(Exists(PRACTICE_DB_NAME));
+    const std::string log = Session::ReadFile("numdril.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    chmod(".", 0755);
+  }));
 }
 
 TEST(ExitSaving, EveryDrillEndIsSavedAtOnceAsTheExitWouldSaveIt) {

@@ -127,7 +127,7 @@ static void DrawKeyFigures(CDC* pDC, const PracticeFigures& figures) {
 
 static void DrawLegend(CDC* pDC) {
   SetColors(pDC, CR_NAVY, CR_WHITE);
-  PrintAt(pDC, LEGEND_Y, LEGEND_X, OwnScreenText(N_("Right when asked")).c_str());
+  PrintAt(pDC, LEGEND_Y, LEGEND_X, OwnScreenText(N_("Accuracy when asked")).c_str());
   int y = LEGEND_Y + LEGEND_PITCH;
   for (const auto& tint : ACCURACY_TINTS) {
     FillBox(pDC, y, LEGEND_X, y + ROW_HEIGHT, LEGEND_X + SWATCH_WIDTH, RgbToColorref(tint.nRgb));

@@ -44,15 +44,15 @@ int RunWith(CountingApp& app, std::vector<std::string> args, std::string* pOut, 
   return nCode;
 }
 
-// A fresh folder under /tmp holding an empty folder "given", with no display in sight:
+// A fresh temporary folder holding an empty folder "given", with no display in sight:
 // anything that gets past the folder ends in the display check (exit code 1).
 std::filesystem::path MakeTrialFolder() {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
-  if (!mkdtemp(tmpl)) return {};
-  std::filesystem::create_directory(std::filesystem::path(tmpl) / "given");
-  return tmpl;
+  const std::string folder = MakeTempFolder("numdril-cmdline");
+  if (folder.empty()) return {};
+  std::filesystem::create_directory(std::filesystem::path(folder) / "given");
+  return folder;
 }
 
 }  // namespace

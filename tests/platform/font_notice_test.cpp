@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/platform.h"
+#include "support/session.h"
 
 namespace {
 
@@ -33,14 +35,20 @@ void PrintLatin(const char* pszText) {
   dc.TextOut(0, 0, pszText, (int)strlen(pszText));
 }
 
+std::string g_fontFolder;  // the configuration below, removed when the process ends
+
 // Points fontconfig at a configuration whose only face is a proportional one.
 void UseOnlyAProportionalFace() {
-  std::string dir = testing::TempDir() + "numdril-fonts-" + std::to_string(getpid());
-  std::string conf = dir + ".conf";
-  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir
-                      << "</dir>\n  <cachedir>" << dir << "-cache</cachedir>\n</fontconfig>\n";
-  std::string cmd = "mkdir -p '" + dir + "' && ln -sf '" + PROPORTIONAL_FACE + "' '" + dir + "/'";
-  if (system(cmd.c_str()) != 0) exit(3);
+  g_fontFolder = MakeTempFolder("numdril-fonts");
+  if (g_fontFolder.empty()) exit(3);
+  atexit([] { std::filesystem::remove_all(g_fontFolder); });
+  const std::string dir = g_fontFolder + "/fonts", conf = g_fontFolder + "/fonts.conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir << "</dir>\n"
+                      << "  <cachedir>" << g_fontFolder << "/cache</cachedir>\n</fontconfig>\n";
+  std::error_code ec;
+  std::filesystem::create_directory(dir, ec);
+  std::filesystem::create_symlink(PROPORTIONAL_FACE, dir + "/DejaVuSans.ttf", ec);
+  if (ec) exit(3);
   setenv("FONTCONFIG_FILE", conf.c_str(), 1);
 }
 

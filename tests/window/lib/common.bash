@@ -61,7 +61,7 @@ ${CC:-cc} -O1 -o "$XWIN" "$WINDOW_LIB/xwin.c" -lX11 || fail "cannot build the X 
 # in NUMDRIL_WRAPPER (strace, valgrind) runs it.
 start_app() {
   local dir=${1:-$WORK}
-  # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o /tmp/trace"
+  # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o trace.txt"
   (cd "$dir" && exec ${NUMDRIL_WRAPPER:-} "$NUMDRIL_BIN" >"$WORK/stdout" 2>"$WORK/stderr") &
   APP_PID=$!
   find_app_window

@@ -58,8 +58,6 @@ static const int POSITION_LESSONS = 1;
 static const int RANDOM_LESSONS = 1;
 static const UINT_PTR CLOCK_TIMER_ID = 1;
 
-static bool IsPositionCode(int nCode) { return nCode > 900 && nCode < 1000; }
-static bool IsRandomCode(int nCode) { return nCode > 1000 && nCode < 1100; }
 static bool IsInformationCode(int nCode) { return nCode > 10 && nCode < 100; }
 
 // The character set of a lesson code, or null for a lesson that does not exist. Only

@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "flow/flow.h"
+#include "flow/menu.h"
 #include "flow/util.h"
-#include "position/position.h"
+#include "position/position_private.h"
 
 char g_chLastWrong = 0;
 int g_nPositionCount = 0;
@@ -128,7 +129,7 @@ static void CancelDrill(CWnd* pView, CDC* pDC) {
   g_nPhase = PHASE_RESULT;
   g_nFinishState = 0;
   EraseEscapePrompt(pDC);
-  PrintEndPrompts(pDC);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void LeaveDrill(CDC* pDC) {
@@ -180,7 +181,7 @@ static void FinishDrill(CDC* pDC) {
 
   if (g_pnPracticeCount) *g_pnPracticeCount += 1;
   PrintPracticeCount(pDC);
-  PrintEndPrompts(pDC);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void AcceptKey(CWnd* pView, CDC* pDC) {
@@ -256,7 +257,7 @@ void OnPositionKey(CWnd* pView, CDC* pDC, int nKey) {
 void OnPositionHint(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
   StopHint(pView, nIDEvent);
   // Only a pending hint for the key now asked for reveals anything.
-  if (g_nMode <= 900 || g_nMode >= 1000 || g_nPhase != PHASE_RUNNING || !HintPending() ||
+  if (!IsPositionCode(g_nMode) || g_nPhase != PHASE_RUNNING || !HintPending() ||
       nIDEvent != HintTimerId())
     return;
   MarkGuideKey(pDC, Key(g_chTarget), KEY_ANSWER);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "flow/flow.h"
+#include "flow/menu.h"
 #include "flow/util.h"
 #include "random/random.h"
 #include "records/records.h"
@@ -104,9 +105,7 @@ static void AddRunToPracticeSeconds(double dSeconds) {
 static void ShowAfterRunPrompts(CDC* pDC) {
   SetColors(pDC, CR_WHITE, CR_WHITE);
   PrintItemsBlanked(pDC, RANDOM_TYPING_HINTS);
-  SetColors(pDC, CR_TEAL, CR_WHITE);
-  PrintItems(pDC, RANDOM_AFTER_RUN_PROMPTS);
-  SetColors(pDC, CR_BLACK, CR_WHITE);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void CellPosition(int nCol, int nRow, int* pnY, int* pnX) {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <climits>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 RECT g_rcClient = {0, 0, 0, 0};
 int g_bEnlargeY = 0;

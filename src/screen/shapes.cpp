@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 static int ClampToInt(int64_t nValue) {
   if (nValue > INT_MAX) return INT_MAX;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 LOGFONT g_lfNarrow = {};
 LOGFONT g_lfWide = {};

@@ -43,7 +43,9 @@ grep -q 'xvfb-run' "$WORK/stderr" || fail "the no-display message does not name 
 # A display that does not answer: SDL would fall back to a driver that shows nothing, and
 # the invisible run would be logged as practice. The same refusal instead.
 nobody=150
-while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do nobody=$((nobody + 1)); done
+while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do
+  nobody=$((nobody + 1))
+done
 for env in "DISPLAY=:$nobody" "WAYLAND_DISPLAY=nowhere-$nobody"; do
   status=0
   (cd nodisplay && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$env" "$NUMDRIL_BIN" \

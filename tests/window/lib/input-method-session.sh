@@ -18,10 +18,7 @@
 set -uo pipefail
 
 [ $# -gt 0 ] || { sed -n '3,16p' "$0" >&2; exit 2; }
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
+source "$(dirname "$0")/../../support/scripts.bash"  # skip, AS_OTHER_USER
 
 # The session's programs and their packages. As root, what is missing is installed.
 PACKAGES=(Xvfb:xvfb setxkbmap:x11-xkb-utils dbus-daemon:dbus-daemon dbus-send:dbus-bin
@@ -99,14 +96,12 @@ printf 'InitialMode=Hiragana\n' >"$home/.config/fcitx5/conf/mozc.conf"
 # (2); direct input (3) would send the keypad's digits past the input method.
 printf '\xe0\x03\x02' >"$home/.config/mozc/config1.db"
 
+user=("${AS_OTHER_USER[@]}")
 if [ "$(id -u)" -eq 0 ]; then
-  user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
   chown -R 65534:65534 "$home" "$IME_USER_DIR"
   chmod 755 "$base"
   "${user[@]}" test -x "$base" ||
     skip "nobody cannot enter ${TMPDIR:-/tmp}, where the session's files are (set TMPDIR)"
-else
-  user=()
 fi
 
 # The server picks a free display itself and names it once it listens.
@@ -118,7 +113,11 @@ for _ in $(seq 400); do
   kill -0 "$XVFB_PID" 2>/dev/null || break
   sleep 0.05
 done
-grep -q '^[0-9]' "$base/display" || { cat "$base/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+if ! grep -q '^[0-9]' "$base/display"; then
+  cat "$base/xvfb.log" >&2
+  echo "Xvfb did not start" >&2
+  exit 1
+fi
 export DISPLAY=:$(head -n 1 "$base/display")
 # The Japanese keyboard's model has 半角/全角 on a key of its own.
 setxkbmap -model jp106 -layout jp || exit 1
@@ -149,7 +148,7 @@ im_ready || { cat "$base/fcitx5.log" >&2; echo "fcitx5 did not start" >&2; exit 
 
 IME_RUN=$base/run-as-user
 {
-  echo '#!/bin/sh'
+  echo '#!/bin/bash'
   printf 'cd %q || exit 1\n' "$IME_USER_DIR"
   printf 'exec'
   printf ' %q' "${user[@]}" "${clean_env[@]}" "${im_env[@]}"

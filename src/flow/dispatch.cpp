@@ -56,7 +56,6 @@ static const int POSITION_SLOT_FIRST = 0;  // slot of position lesson 1
 static const int RANDOM_SLOT_FIRST = 1;    // slot of random lesson 1
 static const int POSITION_LESSONS = 1;
 static const int RANDOM_LESSONS = 1;
-static const UINT_PTR CLOCK_TIMER_ID = 1;
 
 static bool IsInformationCode(int nCode) { return nCode > 10 && nCode < 100; }
 
@@ -232,7 +231,7 @@ void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
 }
 
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
-  if (nIDEvent == CLOCK_TIMER_ID) {
+  if (nIDEvent == RANDOM_CLOCK_TIMER) {
     if (!IsRandomCode(g_nMode) || !HasScreen(g_nMode) || g_nPhase != PHASE_RUNNING) {
       // The clock outlived its run: stop it instead of ending the run, or drawing on
       // another screen, a second time.
@@ -242,7 +241,7 @@ void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
     OnRandomTick(pDC);
     if (g_dElapsed >= g_dTimeLimit) {
       // Stopped first, so the end of the run happens exactly once.
-      if (pView) pView->KillTimer(CLOCK_TIMER_ID);
+      if (pView) pView->KillTimer(RANDOM_CLOCK_TIMER);
       *g_pnPracticeSeconds = AddWholeSeconds(*g_pnPracticeSeconds, g_dElapsed);
       FinishRandomRun(pDC);
       PrintRandomPracticeCount(pDC);

@@ -60,9 +60,10 @@ static void AddPracticeSeconds(double dSeconds) {
   *g_pnPracticeSeconds = dSum >= (double)INT_MAX ? INT_MAX : (int)dSum;
 }
 
-// Seconds from g_tbStart to now; a zero or reversed clock counts as one second.
+// Seconds from g_tbStart to the press of the key being handled; a zero or reversed clock
+// counts as one second.
 static double MeasureDrill() {
-  MonotonicStamp(&g_tbEnd);
+  KeyPressStamp(&g_tbEnd);
   double dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
   return dElapsed > 0.0 ? dElapsed : 1.0;
 }
@@ -145,7 +146,7 @@ static void StartNewDrill(CWnd* pView, CDC* pDC) {
   g_nTypeCount = 0;
   g_nErrorCount = 0;
   g_bTimingStarted = 0;
-  MonotonicStamp(&g_tbStart);
+  KeyPressStamp(&g_tbStart);
   g_nFinishState = 0;
   // Advice belongs to the drill that earned it; a later drill with neither few nor many
   // errors must not show it again.
@@ -186,7 +187,7 @@ static void FinishDrill(CDC* pDC) {
 
 static void AcceptKey(CWnd* pView, CDC* pDC) {
   if (!g_bTimingStarted) {
-    MonotonicStamp(&g_tbStart);
+    KeyPressStamp(&g_tbStart);
     g_bTimingStarted = 1;
   }
   if (HintPending()) StopHint(pView, HintTimerId());

@@ -90,9 +90,10 @@ double CalcTypeSpeed(int nCount, double dSeconds) {
 
 // ---- Run bookkeeping ---------------------------------------------------------------------
 
-// Takes g_tbEnd and measures g_dElapsed from the first correct key.
+// Takes g_tbEnd at the press of the key being handled and measures g_dElapsed from the
+// first correct key's press.
 static void MeasureElapsed() {
-  MonotonicStamp(&g_tbEnd);
+  KeyPressStamp(&g_tbEnd);
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
 }
 
@@ -252,7 +253,7 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
   }
 
   if (g_bTimingStarted == 0) {
-    MonotonicStamp(&g_tbStart);
+    KeyPressStamp(&g_tbStart);
     g_dElapsed = 0.0;
     g_dShownElapsed = 0.0;
     g_nShownSecond = 0;

@@ -5,19 +5,12 @@
 // Every operation takes the device context first, then virtual y, then x.
 #pragma once
 
-#include <climits>
-
 #include "platform/platform.h"
-
-// glibc's <limits.h> defines CHAR_WIDTH (the bits in a char) as a macro under _GNU_SOURCE,
-// which g++ always sets; it would turn the constant below into "constexpr int 8". The
-// header is included here first so that its guard keeps it from defining the macro again.
-#undef CHAR_WIDTH
 
 // ---- Character grid and scaling --------------------------------------------------------
 
 constexpr int ROW_HEIGHT = 16;  // virtual units per text row
-constexpr int CHAR_WIDTH = 8;   // virtual units per half-width cell
+constexpr int COLUMN_WIDTH = 8;  // virtual units per half-width cell (one column)
 
 // Client rectangle of the view, stored by every repaint; starts {0,0,0,0}; written by
 // the view's OnDraw (app/) and by tests.

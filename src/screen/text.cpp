@@ -36,12 +36,6 @@ static int TruncateToInt(double dValue) {
   return (int)dValue;
 }
 
-static int ClampToInt(int64_t nValue) {
-  if (nValue > INT_MAX) return INT_MAX;
-  if (nValue < INT_MIN) return INT_MIN;
-  return (int)nValue;
-}
-
 // A truncated size that is at least 1 (NaN and negatives included).
 static int SizeAtLeastOne(double dValue) {
   if (!(dValue >= 1.0)) return 1;

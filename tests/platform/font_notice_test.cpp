@@ -12,8 +12,6 @@
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "platform/platform.h"
 #include "support/session.h"
 
@@ -37,16 +35,21 @@ void PrintLatin(const char* pszText) {
   dc.TextOut(0, 0, pszText, (int)strlen(pszText));
 }
 
-std::string g_fontFolder;  // the configuration below, removed when the process ends
+std::string g_fontFolder;  // the font configuration's folder, removed when the process ends
 
-// Points fontconfig at a configuration whose only face is a proportional one.
-void UseOnlyAProportionalFace() {
+std::string MakeFontFolder() {
   g_fontFolder = MakeTempFolder("numdril-fonts");
   if (g_fontFolder.empty()) exit(3);
   atexit([] { std::filesystem::remove_all(g_fontFolder); });
-  const std::string dir = g_fontFolder + "/fonts", conf = g_fontFolder + "/fonts.conf";
+  return g_fontFolder;
+}
+
+// Points fontconfig at a configuration whose only face is a proportional one.
+void UseOnlyAProportionalFace() {
+  const std::string folder = MakeFontFolder();
+  const std::string dir = folder + "/fonts", conf = folder + "/fonts.conf";
   std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir << "</dir>\n"
-                      << "  <cachedir>" << g_fontFolder << "/cache</cachedir>\n</fontconfig>\n";
+                      << "  <cachedir>" << folder << "/cache</cachedir>\n</fontconfig>\n";
   std::error_code ec;
   std::filesystem::create_directory(dir, ec);
   std::filesystem::create_symlink(PROPORTIONAL_FACE, dir + "/DejaVuSans.ttf", ec);
@@ -55,12 +58,10 @@ void UseOnlyAProportionalFace() {
 }
 
 // Points fontconfig at a configuration that names no font folder: a system without fonts.
-// The file goes when the test's process ends.
 void UseNoFontsAtAll() {
-  static std::string s_conf = testing::TempDir() + "numdril-nofonts-" + std::to_string(getpid());
-  std::ofstream(s_conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
-  atexit([] { unlink(s_conf.c_str()); });
-  setenv("FONTCONFIG_FILE", s_conf.c_str(), 1);
+  const std::string conf = MakeFontFolder() + "/fonts.conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  setenv("FONTCONFIG_FILE", conf.c_str(), 1);
 }
 
 bool HaveProportionalFace() {

@@ -58,11 +58,14 @@ ${CC:-cc} -O1 -o "$XWIN" "$WINDOW_LIB/xwin.c" -lX11 || fail "cannot build the X 
 
 # Starts numdril in directory $1 (default: $WORK) and waits for its window; sets APP_PID
 # and WID. Its standard output and error go to $WORK/stdout and $WORK/stderr. A command
-# in NUMDRIL_WRAPPER (strace, valgrind) runs it.
+# in NUMDRIL_WRAPPER (strace, valgrind) runs it, with the arguments in NUMDRIL_ARGS.
 start_app() {
   local dir=${1:-$WORK}
+  # In English, as under a locale that names no language, whatever the tests run under; a
+  # NUMDRIL_WRAPPER of "env LANG=ja_JP.UTF-8" (or start_preloaded's settings) chooses another.
   # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o trace.txt"
-  (cd "$dir" && exec ${NUMDRIL_WRAPPER:-} "$NUMDRIL_BIN" >"$WORK/stdout" 2>"$WORK/stderr") &
+  (cd "$dir" && exec env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C.UTF-8 ${NUMDRIL_WRAPPER:-} \
+    "$NUMDRIL_BIN" ${NUMDRIL_ARGS:-} >"$WORK/stdout" 2>"$WORK/stderr") &
   APP_PID=$!
   find_app_window
 }

@@ -94,9 +94,10 @@ wait_exit() {
 }
 
 # Waits for a top-level window titled exactly $1 and prints its id. Looks at the window
-# tree, since xdotool cannot read a title stored as UTF8_STRING (SDL's message box).
+# tree, since xdotool cannot read a title stored as UTF8_STRING (SDL's message box); in
+# UTF-8, as xwininfo writes a title beyond ASCII as escapes in a locale without it.
 find_titled() {
-  xwininfo -root -tree | grep -F " \"$1\": " | awk '{print $1; exit}' | grep .
+  LC_ALL=C.UTF-8 xwininfo -root -tree | grep -F " \"$1\": " | awk '{print $1; exit}' | grep .
 }
 wait_titled() {
   local id

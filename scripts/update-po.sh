@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(numdril VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
-pot=$(mktemp /tmp/numdril-pot-XXXXXX)
+pot=$(mktemp "${TMPDIR:-/tmp}/numdril-pot-XXXXXX")
 trap 'rm -f "$pot"' EXIT
 # File names without line numbers, so that moving a text in its file changes nothing here.
 xgettext --files-from=po/POTFILES.in --from-code=UTF-8 --keyword=_ --keyword=N_ \

@@ -7,7 +7,13 @@
 #   installed_files.sh BUILD_DIR
 set -uo pipefail
 build=$(realpath "${1:?usage: $0 BUILD_DIR}")
-prefix=$(mktemp -d /tmp/numdril-install-XXXXXX)
+source "$(dirname "$0")/../support/scripts.bash"
+need appstreamcli appstream
+need desktop-file-validate desktop-file-utils
+need man man-db
+locale -a | grep -qx 'ja_JP.utf8' ||
+  skip "the locale ja_JP.UTF-8 is not generated (scripts/setup.sh generates it)"
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/numdril-install-XXXXXX") || exit 1
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

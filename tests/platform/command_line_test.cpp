@@ -51,15 +51,15 @@ void SpeakEnglish() {
   setenv("LANG", "C", 1);
 }
 
-// A fresh folder under /tmp holding an empty folder "given", with no display in sight:
+// A fresh temporary folder holding an empty folder "given", with no display in sight:
 // anything that gets past the folder ends in the display check (exit code 1).
 std::filesystem::path MakeTrialFolder() {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
-  if (!mkdtemp(tmpl)) return {};
-  std::filesystem::create_directory(std::filesystem::path(tmpl) / "given");
-  return tmpl;
+  const std::string folder = MakeTempFolder("numdril-cmdline");
+  if (folder.empty()) return {};
+  std::filesystem::create_directory(std::filesystem::path(folder) / "given");
+  return folder;
 }
 
 }  // namespace

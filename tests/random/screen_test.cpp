@@ -20,9 +20,9 @@ std::vector<uint32_t> Pixels(Framebuffer& fb) {
 // Repaints and reports how many pixels differ from what the handlers left on screen.
 int RepaintDifference(Session& s, const char* pszPng) {
   const std::vector<uint32_t> before = Pixels(s.Fb());
-  if (pszPng) s.Fb().WritePng((std::string("/tmp/random-") + pszPng + "-handlers.png").c_str());
+  if (pszPng) s.Snapshot(std::string("random-") + pszPng + "-handlers");
   s.Paint();
-  if (pszPng) s.Fb().WritePng((std::string("/tmp/random-") + pszPng + "-repaint.png").c_str());
+  if (pszPng) s.Snapshot(std::string("random-") + pszPng + "-repaint");
   const std::vector<uint32_t> after = Pixels(s.Fb());
   int n = 0;
   for (size_t i = 0; i < before.size(); ++i) n += before[i] != after[i];
@@ -33,7 +33,7 @@ TEST(RandomScreen, FreshLessonShowsOnlyTheFixedLines) {
   Session s;
   s.Start();
   EnterRandomDrill(s);
-  s.Fb().WritePng("/tmp/random-fresh.png");
+  s.Snapshot("random-fresh");
   EXPECT_TRUE(ShowsText(s.Fb(), 64, 16, "Time Limit 60sec", CR_GREEN));
   EXPECT_TRUE(ShowsText(s.Fb(), 32, 80, "Press Enter Key to terminate Number", CR_TEAL));
   EXPECT_TRUE(ShowsText(s.Fb(), 368, 192, "Press ESC key to cancel", CR_TEAL));

@@ -47,6 +47,10 @@ class Session {
   std::unique_ptr<CNumdrilView> m_pView;
 };
 
+// Makes a new folder of its own under $TMPDIR (or /tmp), its name starting with pszName,
+// and returns its path; "" when it cannot be made. The caller removes it.
+std::string MakeTempFolder(const char* pszName);
+
 // Counts the pixels of one colour (0xRRGGBB) in a rectangle [x0, x1) x [y0, y1).
 int CountPixels(const Framebuffer& fb, int x0, int y0, int x1, int y1, uint32_t rgb);
 // Whether the rectangle holds any pixel that is not white.

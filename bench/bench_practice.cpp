@@ -231,16 +231,22 @@ std::string EnterCopyOfHistory(const History& history, const char* pszName) {
   return folder;
 }
 
+// A random run of the history's last day, the practice state fresh for it.
+PracticeRun RunOfTheLastDay(const History& history) {
+  ResetPracticeState();
+  Lcg rng{7};
+  PracticeRun run = RandomRun(&rng, 0.5);
+  run.tStartUtc = history.tLastDay;
+  return run;
+}
+
 // A drill's end ten years in: one random run into a copy of the history. Arg 0: the
 // database already open, as at every drill's end after the first in a run of the program;
 // arg 1: the first write of a run, which opens the file.
 void BM_DrillEndWrite(benchmark::State& state) {
   const History& history = TenYears();
   const std::string folder = EnterCopyOfHistory(history, "numdril-practice-write");
-  ResetPracticeState();
-  Lcg rng{7};
-  PracticeRun run = RandomRun(&rng, 0.5);
-  run.tStartUtc = history.tLastDay;
+  const PracticeRun run = RunOfTheLastDay(history);
   QueuePracticeRun(run);
   FlushPracticeRuns();
   for (auto _ : state) {
@@ -259,10 +265,7 @@ BENCHMARK(BM_DrillEndWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseR
 void BM_ExitCheck(benchmark::State& state) {
   const History& history = TenYears();
   const std::string folder = EnterCopyOfHistory(history, "numdril-practice-check");
-  ResetPracticeState();
-  Lcg rng{11};
-  PracticeRun run = RandomRun(&rng, 0.5);
-  run.tStartUtc = history.tLastDay;
+  const PracticeRun run = RunOfTheLastDay(history);
   for (auto _ : state) {
     state.PauseTiming();
     QueuePracticeRun(run);

@@ -344,6 +344,8 @@ practice_sample() {  # INDEX TYPED: "after_end_ms key_map_first_ms key_map_again
   rm -rf "$tmp/practice"
   mkdir "$tmp/practice"
   cp "$tmp/history/numdril.db" "$tmp/practice/"
+  # On the disk, as a history of years is: else the run's first sync writes the copy out.
+  sync "$tmp/practice/numdril.db"
   out=$("$XPROBE" start -t 60 -q "$QUIET_MS" -s 5000 "${titles[i]}" -- \
     bash -c "exec ${cmds[i]} -C '$tmp/practice'" 2>&1) || true
   pid=$(field pid "$out")

@@ -6,8 +6,7 @@
 
 #include "flow/flow.h"
 #include "position/position.h"
-#include "practice/practice.h"
-#include "record_files.h"
+#include "practice/practice_support.h"
 
 namespace {
 
@@ -133,28 +132,16 @@ TEST(RecordScreen, TheCurrentRunGrowsBetweenVisitsAndTheEarlierTimeStays) {
 
 // ---- The key map ---------------------------------------------------------------------
 
-// n keys asked for as chAsked, nWrong of them typed as chWrong, each ms after the one before.
+// n keys asked for as chAsked, nWrong of them (the first) typed as chWrong, nMs apart.
 void AddKeys(std::vector<PracticeKey>* pKeys, char chAsked, int n, int nWrong, char chWrong,
              int nMs) {
-  for (int i = 0; i < n; ++i) {
-    const bool bRight = i >= nWrong;
-    const char chTyped = bRight ? (chAsked == ' ' ? '\r' : chAsked) : chWrong;
-    pKeys->push_back(PracticeKey{(uint8_t)chAsked, (uint8_t)chTyped, (uint8_t)bRight,
-                                 KEY_FROM_KEYPAD, nMs});
-  }
+  for (int i = 0; i < n; ++i)
+    pKeys->push_back(K(chAsked, i >= nWrong ? (chAsked == ' ' ? '\r' : chAsked) : chWrong,
+                       KEY_FROM_KEYPAD, nMs));
 }
 
 PracticeRun RunOf(int nDrill, std::vector<PracticeKey> keys, int64_t nDurationMs, double dCpm) {
-  PracticeRun run;
-  run.tStartUtc = TEST_EPOCH - 3600;
-  run.nDrill = nDrill;
-  run.nEnding = RUN_FINISHED;
-  run.nDurationMs = nDurationMs;
-  run.dCpm = dCpm;
-  run.keys = std::move(keys);
-  run.nKeystrokes = (int)run.keys.size();
-  for (const PracticeKey& key : run.keys) ++(key.bCorrect ? run.nChars : run.nErrors);
-  return run;
+  return MakeRun(nDrill, RUN_FINISHED, TEST_EPOCH - 3600, nDurationMs, dCpm, std::move(keys));
 }
 
 // The colour of a key's label area on the guide, beside its label.

@@ -57,8 +57,8 @@ cat >bin/viewer <<'VIEWER'
 cp "$1" "$VIEWER_SAW"
 VIEWER
 chmod +x bin/viewer
-printf '[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %%f\nMimeType=image/svg+xml;\n' \
-  >data/applications/viewer.desktop
+printf '[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %%f\n%s\n' \
+  'MimeType=image/svg+xml;' >data/applications/viewer.desktop
 printf '[Default Applications]\nimage/svg+xml=viewer.desktop\n' >config/mimeapps.list
 command -v xdg-open >/dev/null || { echo "SKIP: no xdg-open (package xdg-utils)"; exit 77; }
 (cd elsewhere && exec env -u XDG_CURRENT_DESKTOP PATH="$WORK/bin:$PATH" HOME="$WORK/home" \

@@ -176,7 +176,8 @@ for k in $GUIDE_KEYS; do
     expect_ink keymap.ppm $((KEY_Y[$k] + 48)) $((KEY_X[$k] - 4)) $((KEY_Y[$k] + 64)) \
       $((KEY_X[$k] + 36)) $BLACK "median time under key $k"
   else
-    [ "$tint" = "$GREY" ] || [ "$tint" = "$MAGENTA" ] || fail "keymap: key $k, never asked, is $tint"
+    [ "$tint" = "$GREY" ] || [ "$tint" = "$MAGENTA" ] ||
+      fail "keymap: key $k, never asked, is $tint"
   fi
 done
 key_then_shot record2 Escape

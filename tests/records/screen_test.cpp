@@ -160,12 +160,6 @@ bool InkUnderKey(Framebuffer& fb, char chKey) {
 
 const uint32_t GREY_KEY = 0x7F7F7F, MAGENTA_KEY = 0xFF00FF;
 
-std::vector<uint32_t> Pixels(const Framebuffer& fb) {
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < fb.Height(); ++y)
-    for (int x = 0; x < fb.Width(); ++x) pixels.push_back(fb.Pixel(x, y));
-  return pixels;
-}
 
 TEST(RecordScreen, KeyMapTintsEachKeyByItsAccuracyAndReadsTheDatabaseAgainOnlyWhenItChanged) {
   Session s;

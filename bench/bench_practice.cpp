@@ -2,10 +2,10 @@
 // Cost of the practice database on ten years of daily practice: a synthetic history of
 // 36,500 drills (ten a day, four position and six random, a learner going from 100 to 280
 // characters per minute with fewer errors as the years go by) written through the program's
-// own writer; then a drill's end written into it (and the first of a run, which checks the
-// whole file), and the figures of the last 30 days and of the whole history. In
-// folders under $TMPDIR (or the current one), so that it measures the disk the program
-// would use. Not a test.
+// own writer; then a drill's end written into it (and the first of a run, which opens the
+// file), the whole-file check at exit, the figures of the last 30 days and of the whole
+// history, and the record screen's key map drawn from them. In folders under $TMPDIR (or
+// the current one), so that it measures the disk the program would use. Not a test.
 //   TMPDIR=$HOME build/bench_practice --benchmark_repetitions=9
 //   --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
@@ -16,11 +16,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "flow/flow.h"
 #include "platform/platform.h"
 #include "practice/practice.h"
+#include "records/records.h"
+#include "screen/screen.h"
 
 namespace {
 
@@ -157,21 +161,26 @@ std::string BenchFolder(const char* pszName) {
   return mkdtemp(folder.data()) ? folder : "";
 }
 
-// The ten years written once per run of the benchmark, a day per transaction, kept in a
-// folder of its own until the end.
+// The ten years into numdril.db of the current folder, a day per transaction.
+void WriteTenYears() {
+  setenv("TZ", "Asia/Tokyo", 1);
+  ResetPracticeState();
+  Lcg rng{20170101};
+  for (int nDay = 0; nDay < HISTORY_DAYS; ++nDay) {
+    QueueDay(&rng, nDay);
+    if (!FlushPracticeRuns()) abort();
+  }
+  ClosePracticeDb();
+}
+
+// The ten years written once per run of the benchmark, kept in a folder of its own until
+// the end.
 struct History {
   History() {
     folder = BenchFolder("numdril-practice-bench");
     home = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    setenv("TZ", "Asia/Tokyo", 1);
-    ResetPracticeState();
-    Lcg rng{20170101};
-    for (int nDay = 0; nDay < HISTORY_DAYS; ++nDay) {
-      QueueDay(&rng, nDay);
-      if (!FlushPracticeRuns()) abort();
-    }
-    ClosePracticeDb();
+    WriteTenYears();
     struct stat st;
     stat(PRACTICE_DB_NAME, &st);
     nBytes = st.st_size;
@@ -209,23 +218,35 @@ void BM_Figures(benchmark::State& state) {
 }
 BENCHMARK(BM_Figures)->Arg(30)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// A drill's end ten years in: one random run into a copy of the history. Arg 0: the
-// database already open, as at every drill's end after the first in a run of the program;
-// arg 1: the first write of a run, which opens the file and checks it whole.
-void BM_DrillEndWrite(benchmark::State& state) {
-  const History& history = TenYears();
-  const std::string folder = BenchFolder("numdril-practice-write");
+// A copy of the history in a folder of its own, synced to the disk before any clock
+// starts, as a history of years would be; the folder becomes the current one.
+std::string EnterCopyOfHistory(const History& history, const char* pszName) {
+  const std::string folder = BenchFolder(pszName);
   const std::string copy = folder + "/" + PRACTICE_DB_NAME;
   std::filesystem::copy_file(history.folder + "/" + PRACTICE_DB_NAME, copy);
-  // On the disk before the clock starts, as a history of years would be.
   int fd = open(copy.c_str(), O_RDONLY);
   fsync(fd);
   close(fd);
   std::filesystem::current_path(folder);
+  return folder;
+}
+
+// A random run of the history's last day, the practice state fresh for it.
+PracticeRun RunOfTheLastDay(const History& history) {
   ResetPracticeState();
   Lcg rng{7};
   PracticeRun run = RandomRun(&rng, 0.5);
   run.tStartUtc = history.tLastDay;
+  return run;
+}
+
+// A drill's end ten years in: one random run into a copy of the history. Arg 0: the
+// database already open, as at every drill's end after the first in a run of the program;
+// arg 1: the first write of a run, which opens the file.
+void BM_DrillEndWrite(benchmark::State& state) {
+  const History& history = TenYears();
+  const std::string folder = EnterCopyOfHistory(history, "numdril-practice-write");
+  const PracticeRun run = RunOfTheLastDay(history);
   QueuePracticeRun(run);
   FlushPracticeRuns();
   for (auto _ : state) {
@@ -239,6 +260,67 @@ void BM_DrillEndWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_DrillEndWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The whole-file check at exit (PRAGMA quick_check), once the window has gone, by a
+// numdril that wrote to the history.
+void BM_ExitCheck(benchmark::State& state) {
+  const History& history = TenYears();
+  const std::string folder = EnterCopyOfHistory(history, "numdril-practice-check");
+  const PracticeRun run = RunOfTheLastDay(history);
+  for (auto _ : state) {
+    state.PauseTiming();
+    QueuePracticeRun(run);
+    if (!FlushPracticeRuns()) state.SkipWithError("the write failed");
+    state.ResumeTiming();
+    CheckPracticeDb();
+  }
+  ResetPracticeState();
+  std::filesystem::current_path(history.home);
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_ExitCheck)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The record screen's key map on ten years of practice, drawn whole at the size of a
+// window (arg: its width; 8:5). Its first showing reads the last 30 days' figures; later
+// ones, with the database unchanged, only draw.
+void BM_KeyMapScreen(benchmark::State& state, bool bFirst) {
+  const History& history = TenYears();
+  history.Enter();
+  SetFakeClock(history.tLastDay, 0);
+  const int nWidth = (int)state.range(0);
+  Framebuffer fb(nWidth, nWidth * 5 / 8);
+  g_rcClient = RECT{0, 0, fb.Width(), fb.Height()};
+  g_bEnlargeX = g_bEnlargeY = 0;
+  CDC dc(&fb);
+  ResetKeyMapState();
+  DrawKeyMapScreen(&dc);  // fonts and glyphs made once, as the program's first screens do
+  for (auto _ : state) {
+    if (bFirst) ResetKeyMapState();
+    DrawKeyMapScreen(&dc);
+  }
+  ResetKeyMapState();
+  UseRealClock();
+  history.Leave();
+}
+BENCHMARK_CAPTURE(BM_KeyMapScreen, first, true)->Arg(1280)->Arg(3840)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeyMapScreen, again, false)->Arg(1280)->Arg(3840)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
-BENCHMARK_MAIN();
+// --write-history=DIR: the ten years only, into DIR/numdril.db, for the window benchmark
+// (bench/measure-window.sh); otherwise the benchmarks.
+int main(int argc, char** argv) {
+  const char OPTION[] = "--write-history=";
+  if (argc == 2 && strncmp(argv[1], OPTION, sizeof OPTION - 1) == 0) {
+    std::filesystem::create_directories(argv[1] + sizeof OPTION - 1);
+    std::filesystem::current_path(argv[1] + sizeof OPTION - 1);
+    WriteTenYears();
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

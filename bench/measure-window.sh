@@ -3,7 +3,8 @@
 # Measures numdril in a real window on a private Xvfb beside the bare-X floor (xev) and,
 # when they are installed, the typing trainers users would pick instead (tipp10, klavaro),
 # in one pass: start to mapped window, to first frame drawn, a resize to the repainted
-# frame, idle memory, and key to changed cell. The programs take turns round by round,
+# frame, idle memory, and key to changed cell; and, on ten years of practice, a key typed
+# as a drill ends and the key map's appearance. The programs take turns round by round,
 # so that the machine's load falls on all of them alike; every figure is the median over
 # the rounds, printed with its ratio to the floor and to each peer. A benchmark, not a
 # test: absolute times belong to the machine and its load, ratios of one pass compare.
@@ -24,6 +25,8 @@
 #               screen); 0 skips it
 #   BEFORE      a git revision of numdril to build (in a temporary folder) and measure too
 #   PEERS [1]   0: leave the peers out even when installed
+#   PRACTICE [1]  0: leave out the practice database's rounds (RUNS of them, on the first
+#               screen, two fresh starts of each numdril per round)
 #   SESSION_BUS [1]  1: the programs share a session bus started for the pass, as in a
 #               desktop session; 0: none, as on a bare X server, where a program that
 #               wants one starts its own through dbus-launch (tipp10 and klavaro do)
@@ -329,6 +332,63 @@ if [ "$N" -gt 0 ]; then
   fc-list >/dev/null 2>&1 || true
 fi
 
+# ---- The practice database, in the window, on ten years of practice ---------------------
+# How long a key waits that is typed the moment a drill ends, when the database takes that
+# drill's run (the first write of a run of numdril), beside the same key after a drill with
+# no key typed, whose end writes nothing there; and how soon the record screen's key map is
+# on screen after Enter, its first time and again. Each sample is a fresh start, in a
+# folder holding a copy of the history (bench_practice --write-history).
+practice_out=()
+practice_sample() {  # INDEX TYPED: "after_end_ms key_map_first_ms key_map_again_ms"
+  local i=$1 typed=$2 out pid keys map=""
+  rm -rf "$tmp/practice"
+  mkdir "$tmp/practice"
+  cp "$tmp/history/numdril.db" "$tmp/practice/"
+  # On the disk, as a history of years is: else the run's first sync writes the copy out.
+  sync "$tmp/practice/numdril.db"
+  out=$("$XPROBE" start -t 60 -q "$QUIET_MS" -s 5000 "${titles[i]}" -- \
+    bash -c "exec ${cmds[i]} -C '$tmp/practice'" 2>&1) || true
+  pid=$(field pid "$out")
+  [ -n "$(field map_ms "$out")" ] || { [ -n "$pid" ] && stop_session "$pid"; return 0; }
+  APP_PID=$pid
+  # The random drill, and a wrong key that the run keeps (or none); Escape ends the run,
+  # and the next Escape is typed as soon as the result shows.
+  "$XPROBE" send "${titles[i]}" space 2 >/dev/null
+  [ "$typed" = 0 ] || "$XPROBE" send "${titles[i]}" a >/dev/null
+  sleep 0.5
+  keys=$("$XPROBE" keys -n 2 -q 0 -t 3000 "${titles[i]}" Escape Escape | sed -n 2p)
+  if [ "$typed" = 1 ]; then
+    "$XPROBE" send "${titles[i]}" 3 >/dev/null
+    sleep 0.5
+    map=$("$XPROBE" keys -n 3 -q "$QUIET_MS" -t 3000 "${titles[i]}" Return Escape Return |
+      sed -n '1p;3p' | sed -n 's/.* ms=//p' | sed 's/none/-1/' | tr '\n' ' ')
+  fi
+  stop_session "$pid"
+  APP_PID=
+  echo "$(field ms "$keys" | sed 's/none/-1/') $map"
+}
+PRACTICE=${PRACTICE:-1}
+if [ "$PRACTICE" = 1 ]; then
+  echo "== the practice database: ten years of history" >&2
+  cmake --build "$build" --target bench_practice >/dev/null
+  "$build/bench_practice" --write-history="$tmp/history" >/dev/null
+  start_xvfb "$key_screen"
+  for ((r = 1; r <= RUNS; r++)); do
+    for i in "${!names[@]}"; do
+      [[ ${names[i]} == numdril* ]] || continue
+      for typed in 1 0; do
+        read -r end first again <<<"$(practice_sample "$i" "$typed")"
+        echo "round $r ${names[i]} typed=$typed: ${end:-none} ${first:-} ${again:-}" >&2
+        record practice "$i" "after_end_$typed" "${end:--1}"
+        [ "$typed" = 0 ] && continue
+        record practice "$i" key_map_first "${first:--1}"
+        record practice "$i" key_map_again "${again:--1}"
+      done
+    done
+  done
+  stop_xvfb
+fi
+
 echo "# numdril beside the X floor and its peers, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
 cpu=$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1)
@@ -354,6 +414,21 @@ if [ ${#keys_out[@]} -gt 0 ]; then
   for entry in "${keys_out[@]}"; do
     IFS='|' read -r name med p90 resp <<<"$entry"
     echo "| $name | $med ms | $p90 ms | $(ratio "${bmed:-NA}" "${med:-NA}") | $resp |"
+  done
+fi
+if [ "$PRACTICE" = 1 ]; then
+  echo
+  echo "The practice database on ten years of practice, ${key_screen%x*} screen; medians of" \
+    "$RUNS fresh starts (ms from the key to the first change on screen):"
+  echo
+  echo "| | a key typed as a drill ends, its run written | the same, nothing written |" \
+    "key map, first | key map, again |"
+  echo "|---|---|---|---|---|"
+  for i in "${!names[@]}"; do
+    [[ ${names[i]} == numdril* ]] || continue
+    echo "| ${names[i]} | $(median practice "$i" after_end_1) |" \
+      "$(median practice "$i" after_end_0) | $(median practice "$i" key_map_first) |" \
+      "$(median practice "$i" key_map_again) |"
   done
 fi
 echo

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Renders the README's pictures of numdril's screens into docs/, headless, with
-# tools/numdril_render at a window of 1280 x 800, from a practice record of earlier runs;
+# tools/numdril_render at a window of 1280 x 800 (the key map also at 640 x 400 and at
+# 3840 x 2160), from a practice record of earlier runs;
 # then the practice report of docs/sample-history as docs/report.svg, and prints its text.
 # Builds the renderer and numdril first (in $BUILD_DIR, default build/).
 #   scripts/make-docs.sh
@@ -21,7 +22,7 @@ trap 'rm -rf "$work"' EXIT
 export TZ=UTC
 
 # picture NAME STEP...: plays the steps from a fresh start, with the record below in the
-# working directory, and writes the screen as docs/NAME.png.
+# working directory, and writes the screen as docs/NAME.png; at a window of $SIZE when set.
 picture() {
   local name=$1
   shift
@@ -32,7 +33,7 @@ picture() {
     printf '%-34s%16s %5dhour%2dmi%2dse\n' Position_Practice "" 0 25 40
     printf '%-34s%7.1f %s %5dhour%2dmi%2dse\n' Random_Practice 212.4 26/12/05 0 48 30
   } >"$work/run/numdril.rec"
-  "$render" --dir "$work/run" --size 1280x800 "$@" shot:"$docs/$name.png"
+  "$render" --dir "$work/run" --size "${SIZE:-1280x800}" "$@" shot:"$docs/$name.png"
   echo "docs/$name.png"
 }
 
@@ -43,6 +44,14 @@ picture position text:0 text:1 correct:9
 picture random text:0 text:2 correct:23 wrong
 # A position drill and a random run faster than the record, ten minutes after start-up.
 picture record text:0 text:1 correct:60 esc text:2 correct:300 esc advance:600000 text:3
+# The record screen's key map after two position drills and two random runs, slower and
+# with more slips at first, in the smallest window and on a 4K screen.
+keymap=(text:0 text:1 pace:900 correct:12 wrong wrong correct:9 wrong correct:20 wrong wrong
+        wrong correct:19 tab pace:520 correct:30 wrong correct:30 esc text:2 pace:420 correct:20
+        wrong wrong correct:40 wrong correct:300 tab pace:300 correct:25 wrong correct:30 wrong
+        wrong correct:300 esc text:3 enter)
+SIZE=640x400 picture keymap "${keymap[@]}"
+SIZE=3840x2160 picture keymap-4k "${keymap[@]}"
 
 # The practice report of the sample history in docs/sample-history: the picture, and the
 # text the README shows.

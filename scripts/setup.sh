@@ -26,6 +26,8 @@ TEST_PACKAGES=(
   # the window tests' X helper and the benchmark's X probe
   libx11-dev libxdamage-dev libxtst-dev libxfixes-dev
   appstream desktop-file-utils man-db dpkg-dev lintian
+  # the desktop's opener, which shows the practice report from the menu entry
+  xdg-utils
   libxml2-utils
   # a real Japanese input method (fcitx5 with Mozc) on a session bus of its own
   fcitx5 fcitx5-mozc dbus-daemon dbus-x11 x11-xkb-utils

@@ -17,7 +17,8 @@
 //   tick         advance:1000, then fire timer 1 if it is set
 //   paint        a whole repaint
 //   resize:WxH   a new client size (repaints)
-//   correct:N    press the key the current drill expects, N times (advancing 250 ms each)
+//   correct:N    press the key the current drill expects, N times (advancing the pace each)
+//   pace:MS      the milliseconds correct:N advances before each key; 250 at start
 //   wrong        press a key the current drill does not expect
 //   shot:FILE    write the screen to FILE as PNG
 //   ppm:FILE     write the screen to FILE as binary PPM (P6), the form in which the
@@ -42,7 +43,7 @@ static void Usage() {
           "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] "
           "STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
-          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-key "
+          "       resize:WxH correct:N pace:MS wrong shot:FILE ppm:FILE print-text print-key "
           "print-spot\n");
 }
 
@@ -86,6 +87,9 @@ static void PrintPracticeText() {
   }
 }
 
+// The milliseconds correct:N advances before each key.
+static int s_nPaceMs = 250;
+
 static bool PlayStep(CNumdrilView& view, const char* step) {
   int n = 0, w = 0, h = 0;
   if (!strcmp(step, "esc")) view.SendChar(KEY_ESCAPE);
@@ -113,9 +117,11 @@ static bool PlayStep(CNumdrilView& view, const char* step) {
     for (int i = 0; i < n; ++i) {
       int key = ExpectedKey();
       if (!key) break;
-      AdvanceFakeClock(250);
+      AdvanceFakeClock(s_nPaceMs);
       view.SendChar(key == ' ' ? ' ' : (UINT)key);
     }
+  } else if (sscanf(step, "pace:%d", &n) == 1 && n >= 0) {
+    s_nPaceMs = n;
   } else if (!strcmp(step, "print-text")) {
     PrintPracticeText();
   } else if (!strcmp(step, "print-key")) {
@@ -157,6 +163,10 @@ int main(int argc, char** argv) {
     }
   }
   if (i >= argc) return Usage(), 2;
+  // numdril's own screen texts come from its catalogues, in the language of the screens.
+  CCommandLineInfo language;
+  language.nLanguage = g_bEnglish == 1 ? CCommandLineInfo::English : CCommandLineInfo::Japanese;
+  SetUpTranslations(language);
   if (!getenv("TZ")) setenv("TZ", "UTC", 1);
   SetFakeClock(nClock, 0);
   CNumdrilView view;

@@ -9,6 +9,7 @@
 BOOL CNumdrilApp::InitInstance() {
   // Once, before anything is drawn or written; nothing changes it afterwards.
   g_bEnglish = m_bJapanese ? 0 : 1;
+  LoadSettings(m_keypadOnly);
   CNumdrilView* pView = new CNumdrilView();
   if (!pView->CreateTopLevel("NUMDRIL")) {
     delete pView;
@@ -34,6 +35,7 @@ int CNumdrilApp::ExitWithoutDisplay() {
 }
 
 int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {
+  if (info.nCommand == CCommandLineInfo::ShowReport) return ShowReportInViewer();
   if (info.nCommand != CCommandLineInfo::RunReport) return 1;
   return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str());
 }

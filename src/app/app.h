@@ -37,5 +37,13 @@ int SaveWithoutDisplay();
 // Shows the save-failure notice (caption and texts in CP932).
 void ShowSaveErrorNotice();
 
+// Reads the settings of the record folder (numdril.conf) into the program's switches, then
+// applies and remembers the command line's choice, if any (keypad only: --keypad-only,
+// --no-keypad-only). A file that cannot be written is said on stderr; the choice holds.
+void LoadSettings(OnOff keypadOnly);
+// The practice report's picture in the user's cache folder, opened in the desktop's viewer;
+// what goes wrong is shown in a message box (on stderr without a display). Exit status.
+int ShowReportInViewer();
+
 // Puts every program-wide value of every subsystem back to its starting value.
 void ResetAllState();

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Saving: the record at the end of each drill, and at exit the close-out of an open drill,
-// the practice log, the record file, and the notice that names each file not saved. The
-// exit's saving runs once, whichever way the program ends.
+// Saving: the record and the practice database at the end of each drill, and at exit the
+// close-out of an open drill, the practice log, the record file, the runs still waiting
+// for the database, and the notice that names each file not saved. The exit's saving runs
+// once, whichever way the program ends.
 #include <cstdio>
 #include <string>
 
 #include "app/app.h"
 #include "flow/flow.h"
+#include "flow/util.h"
+#include "practice/practice.h"
 #include "records/records.h"
 
 // Notice captions: "成績ファイル書き込みエラー" in Japanese (record file write error).
@@ -28,6 +31,7 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
       {&g_bRecSaved, "numdril.rec"},
       {&g_bLogSaved, "numdril.log"},
       {&g_bSpdSaved, "numdril.spd"},
+      {&g_bPracticeSaved, PRACTICE_DB_NAME},
   };
   if (nSize == 0) return;
   pszBuffer[0] = '\0';
@@ -43,6 +47,14 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
   }
 }
 
+// A drill left under way: its keys so far are kept as a cancelled run, timed as CloseOpenRun
+// has just measured it (nothing when its clock never started).
+static void EndOpenPracticeRun() {
+  if (g_practiceRun.nKeystrokes == 0) return;
+  const bool bTimed = g_nPhase == PHASE_RUNNING && g_bTimingStarted == 1;
+  EndPracticeRun(RUN_CANCELLED, bTimed ? DrillMs(g_dElapsed) : 0, g_nTypeCount, -1.0);
+}
+
 int SaveAtExit() {
   // The loop may end by the menu, the window's close box or a signal; whichever comes
   // first saves, and a second call must neither add the run again nor repeat the notice.
@@ -51,13 +63,23 @@ int SaveAtExit() {
 
   g_tEnd = GetTime();
   CloseOpenRun();
+  EndOpenPracticeRun();
   // The log keeps the start as the wall clock read it and the length by the monotonic one.
   g_bLogSaved = AppendPracticeLog(g_szStartDate, g_szStartTime, RunSeconds());
   g_bRecSaved = WriteRecordFile();
-  return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved ? 1 : 0;
+  // The window is gone: the database's whole-file check costs nobody a key now.
+  CheckPracticeDb();
+  FlushPracticeRuns();
+  ClosePracticeDb();
+  return !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved || !g_bPracticeSaved ? 1 : 0;
 }
 
-void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
+// After the result is on screen and the record is safe: the database's write may wait on
+// the disk or on another numdril, and no key of a run waits behind it.
+void SaveCheckpoint() {
+  g_bRecSaved = WriteRecordFile();
+  FlushPracticeRuns();
+}
 
 // Names as a list, each followed by one space, without the last space.
 static std::string Trimmed(std::string names) {
@@ -66,7 +88,8 @@ static std::string Trimmed(std::string names) {
 }
 
 int SaveWithoutDisplay() {
-  const bool bFailed = SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved;
+  const bool bFailed =
+      SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved || !g_bPracticeSaved;
   std::string saved;
   if (g_bRecSaved) saved += "numdril.rec ";
   if (g_bLogSaved) saved += "numdril.log ";

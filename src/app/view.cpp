@@ -6,6 +6,7 @@
 #include "flow/flow.h"
 #include "flow/keys.h"
 #include "position/position.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/records.h"
 #include "screen/screen.h"
@@ -60,4 +61,6 @@ void ResetAllState() {
   ResetPositionState();
   ResetRandomState();
   ResetRecordState();
+  ResetKeyMapState();
+  ResetPracticeState();
 }

@@ -9,6 +9,7 @@
 #include "flow/menu.h"
 #include "flow/util.h"
 #include "position/position.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/records.h"
 
@@ -31,6 +32,7 @@ char g_chTarget = 0;
 char g_chShownKey = 0;
 int g_bGuideShown = 1;
 double g_dTimeLimit = 60.0;
+int g_bKeypadOnly = 0;
 
 int g_nFinishState = 0;
 int g_nTextCol = 0;
@@ -116,6 +118,7 @@ void StartLesson(CWnd* pView, CDC* /*pDC*/, MenuItem* pMenu, int nCode) {
     g_pnPracticeSeconds = &g_nRandomSeconds[0][nItem];
     ResetLessonState();
     g_pszScreenTitle = pTitles[0].text ? pTitles[1].text : nullptr;
+    BeginPracticeRun(DRILL_RANDOM);
     return;
   }
 
@@ -135,6 +138,12 @@ void StartLesson(CWnd* pView, CDC* /*pDC*/, MenuItem* pMenu, int nCode) {
     if (pView) pView->SetTimer((unsigned char)g_chTarget, FIRST_HINT_MS);
   }
   g_pszScreenTitle = pTitles[0].text;
+  BeginPracticeRun(DRILL_POSITION);
+}
+
+bool RefusedAsDigitRow(int nKey) {
+  return g_bKeypadOnly == 1 && nKey >= '0' && nKey <= '9' &&
+         CurrentKeyInfo().nSource == KeySource::kMainKeyboard;
 }
 
 void PaintScreen(CDC* pDC) {
@@ -143,6 +152,8 @@ void PaintScreen(CDC* pDC) {
     DrawTitleScreen(pDC);
   } else if (g_nMode == MODE_MENU) {
     DrawMenu(pDC, MAIN_MENU, MENU_HEADER);
+  } else if (g_nMode == MODE_RECORD && g_nPhase == PHASE_KEY_MAP) {
+    DrawKeyMapScreen(pDC);
   } else if (g_nMode == MODE_RECORD) {
     DrawRecordScreen(pDC);
   } else if (IsPositionCode(g_nMode) && HasScreen(g_nMode)) {
@@ -162,6 +173,8 @@ bool GetCompositionSpot(RECT* pRect) {
     TitlePromptRect(pRect);
   } else if (g_nMode == MODE_MENU) {
     MenuPromptRect(pRect);
+  } else if (g_nMode == MODE_RECORD && g_nPhase == PHASE_KEY_MAP) {
+    KeyMapReturnHintRect(pRect);
   } else if (g_nMode == MODE_RECORD) {
     ReturnHintRect(pRect);
   } else if (IsPositionCode(g_nMode) && HasScreen(g_nMode)) {
@@ -172,6 +185,22 @@ bool GetCompositionSpot(RECT* pRect) {
     return false;
   }
   return true;
+}
+
+// The record screen takes Escape back to the menu and Enter to its key map, whose Escape
+// comes back to it; nothing else.
+static void OnRecordScreenKey(CDC* pDC, int nKey) {
+  if (nKey == KEY_ESCAPE && g_nPhase == PHASE_KEY_MAP) {
+    g_nPhase = PHASE_INFO;
+  } else if (nKey == KEY_ESCAPE) {
+    g_nMode = MODE_MENU;
+    g_nPhase = PHASE_MENU;
+  } else if (nKey == KEY_ENTER && g_nPhase != PHASE_KEY_MAP) {
+    g_nPhase = PHASE_KEY_MAP;
+  } else {
+    return;
+  }
+  PaintScreen(pDC);
 }
 
 void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
@@ -213,10 +242,8 @@ void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
     return;
   }
 
-  if (nKey == KEY_ESCAPE && g_nMode == MODE_RECORD) {
-    g_nMode = MODE_MENU;
-    g_nPhase = PHASE_MENU;
-    PaintScreen(pDC);
+  if (g_nMode == MODE_RECORD) {
+    OnRecordScreenKey(pDC, nKey);
     return;
   }
   // Drill keys only reach a lesson that StartLesson has bound to its record slots.
@@ -272,6 +299,7 @@ void ResetFlowState() {
   g_chShownKey = 0;
   g_bGuideShown = 1;
   g_dTimeLimit = 60.0;
+  g_bKeypadOnly = 0;
   ResetLessonState();
   g_tbStart = _timeb{};
   g_tbEnd = _timeb{};

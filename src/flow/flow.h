@@ -26,6 +26,7 @@ constexpr int PHASE_MENU = 1;
 constexpr int PHASE_INFO = 2;
 constexpr int PHASE_RUNNING = 3;
 constexpr int PHASE_RESULT = 4;
+constexpr int PHASE_KEY_MAP = 5;  // the record screen's key map, reached with Enter
 
 constexpr int KEY_TAB = 9;
 constexpr int KEY_ENTER = 13;
@@ -41,8 +42,8 @@ struct MenuItem;
 
 // Current screen; 0 = title at start-up; written by flow/, and by the drills on leaving.
 extern int g_nMode;
-// Screen phase (0 start, 1 menu, 2 information, 3 drill under way, 4 result); starts 0;
-// written by flow/ and the drills.
+// Screen phase (0 start, 1 menu, 2 information, 3 drill under way, 4 result, 5 the record
+// screen's key map); starts 0; written by flow/ and the drills.
 extern int g_nPhase;
 // The menu on screen, or null; starts null; set by DrawMenu, cleared by DispatchKey.
 extern MenuItem* g_pCurMenu;
@@ -72,6 +73,9 @@ extern char g_chShownKey;
 extern int g_bGuideShown;
 // Random practice time limit in seconds; 60.0.
 extern double g_dTimeLimit;
+// 1 = keypad only: a digit from the digit row is a wrong key in both drills; starts 0; set
+// at start-up by app/ from the command line or the remembered setting.
+extern int g_bKeypadOnly;
 
 // ---- Per-run drill state shared by both drills (cleared by ResetLessonState) ------------
 
@@ -114,6 +118,10 @@ void PaintScreen(CDC* pDC);
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent);
 void StartLesson(CWnd* pView, CDC* pDC, MenuItem* pMenu, int nCode);
 void ResetLessonState();
+// Whether keypad only turns a judged key into a wrong one: a digit that the key being
+// handled typed from the digit row. An input method's commit carries no key position and
+// is taken as typed.
+bool RefusedAsDigitRow(int nKey);
 // The pixel rectangle the user is looking at on the current screen, where an input method
 // should show what is being composed: the title's and the menu's prompt line, the record
 // screen's return hint, the position drill's asked-for key, the random drill's next

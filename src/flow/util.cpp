@@ -36,6 +36,12 @@ double ElapsedSeconds(const _timeb* pStart, const _timeb* pEnd) {
   return r;
 }
 
+int64_t DrillMs(double dSeconds) {
+  if (!(dSeconds > 0.0)) return 0;
+  // Years of milliseconds fit easily; a value past them is held rather than overflowed.
+  return dSeconds < 9.0e15 ? (int64_t)std::llround(dSeconds * 1000.0) : INT64_MAX;
+}
+
 char* ReformatDate(char* pszOut, const char* pszIn) {
   // MM/DD/YY -> YY/MM/DD
   pszOut[0] = pszIn[6];

@@ -75,6 +75,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
   // Read again, now that a mistake can be said in the language it chose.
   ParseCommandLine(argc, argv, &info);
   pApp->m_bJapanese = ChoosesJapanese(info);
+  pApp->m_keypadOnly = info.keypadOnly;
   const int nAnswer = AnswerCommandLine(info);
   if (nAnswer >= 0) return nAnswer;
   std::string error;
@@ -82,8 +83,9 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     fprintf(stderr, "numdril: %s\n", error.c_str());
     return 2;
   }
-  // Needs the records but no display.
-  if (info.nCommand == CCommandLineInfo::RunReport) return pApp->RunWithoutWindow(info);
+  // Needs the records but no window of its own.
+  if (info.nCommand == CCommandLineInfo::RunReport || info.nCommand == CCommandLineInfo::ShowReport)
+    return pApp->RunWithoutWindow(info);
   // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
     fprintf(stderr,
@@ -114,9 +116,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
   return nExitCode;
 }
 
-void ShowModalNotice(const char* pszCaption, const char* pszText) {
-  std::string caption = Cp932ToUtf8(pszCaption ? pszCaption : "");
-  std::string text = Cp932ToUtf8(pszText ? pszText : "");
+void ShowModalNoticeUtf8(const std::string& caption, const std::string& text) {
   if (HasDisplay()) {
     SDL_MessageBoxButtonData button{};
     button.flags =
@@ -134,4 +134,9 @@ void ShowModalNotice(const char* pszCaption, const char* pszText) {
     if (SDL_ShowMessageBox(&box, &nHit) == 0) return;
   }
   fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+void ShowModalNotice(const char* pszCaption, const char* pszText) {
+  ShowModalNoticeUtf8(Cp932ToUtf8(pszCaption ? pszCaption : ""),
+                      Cp932ToUtf8(pszText ? pszText : ""));
 }

@@ -32,6 +32,14 @@ static const char* const HELP_TEXT[] = {
        "                       with FILE, write its two charts there as an SVG picture\n"
        "                       instead ('-' for standard output; a relative FILE is\n"
        "                       taken from where numdril starts, even with -C)\n"
+       "      --show-report    write the report's charts as a picture to\n"
+       "                       $XDG_CACHE_HOME/numdril (by default ~/.cache/numdril)\n"
+       "                       and open it in the desktop's viewer, without a window of\n"
+       "                       numdril's own; the menu entry's Practice report does this\n"
+       "      --keypad-only    count a digit typed on the digit row above the letters\n"
+       "                       as a wrong key in both drills; remembered in the record\n"
+       "                       folder (numdril.conf) until --no-keypad-only\n"
+       "      --no-keypad-only take digits from either place again (the default)\n"
        "  -h, --help           display this help and exit\n"
        "  -V, --version        output version information and exit\n"),
     N_("The practice record (numdril.rec), the practice log (numdril.log) and the speed\n"
@@ -98,6 +106,12 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
       pInfo->nCommand = CCommandLineInfo::ShowHelp;
     } else if (strcmp(pszArg, "-V") == 0 || strcmp(pszArg, "--version") == 0) {
       pInfo->nCommand = CCommandLineInfo::ShowVersion;
+    } else if (strcmp(pszArg, "--show-report") == 0) {
+      pInfo->nCommand = CCommandLineInfo::ShowReport;
+    } else if (strcmp(pszArg, "--keypad-only") == 0) {
+      pInfo->keypadOnly = OnOff::kOn;
+    } else if (strcmp(pszArg, "--no-keypad-only") == 0) {
+      pInfo->keypadOnly = OnOff::kOff;
     } else if (strcmp(pszArg, "--report") == 0) {
       ChooseReport(pInfo, "");
     } else if (strncmp(pszArg, "--report=", 9) == 0) {
@@ -145,6 +159,7 @@ int AnswerCommandLine(const CCommandLineInfo& info) {
       return 2;
     case CCommandLineInfo::RunWindow:
     case CCommandLineInfo::RunReport:
+    case CCommandLineInfo::ShowReport:
       break;
   }
   return -1;
@@ -160,21 +175,34 @@ static bool MakeFolders(const std::string& path) {
   }
 }
 
-// $XDG_DATA_HOME/numdril, or ~/.local/share/numdril where that is unset, empty or not an
+// $VARIABLE/numdril, or ~/UNDER_HOME/numdril where the variable is unset, empty or not an
 // absolute path (which the base directories rule out); empty when HOME is not set either.
-static std::string FindUserDataFolder() {
-  const char* pszDataHome = getenv("XDG_DATA_HOME");
-  if (pszDataHome && pszDataHome[0] == '/') return std::string(pszDataHome) + "/numdril";
+static std::string FindUserFolder(const char* pszVariable, const char* pszUnderHome) {
+  const char* pszBase = getenv(pszVariable);
+  if (pszBase && pszBase[0] == '/') return std::string(pszBase) + "/numdril";
   const char* pszHome = getenv("HOME");
-  if (pszHome && pszHome[0] == '/') return std::string(pszHome) + "/.local/share/numdril";
+  if (pszHome && pszHome[0] == '/') return std::string(pszHome) + pszUnderHome + "/numdril";
   return "";
+}
+
+bool MakeUserCacheFolder(std::string* pFolder, std::string* pError) {
+  *pFolder = FindUserFolder("XDG_CACHE_HOME", "/.cache");
+  if (pFolder->empty()) {
+    *pError = "neither XDG_CACHE_HOME nor HOME names a folder";
+    return false;
+  }
+  if (!MakeFolders(*pFolder)) {
+    *pError = "cannot make the folder '" + *pFolder + "': " + strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
   if (info.nFolder == CCommandLineInfo::CurrentFolder) return true;
   std::string dir = info.folder;
   if (info.nFolder == CCommandLineInfo::UserDataFolder) {
-    dir = FindUserDataFolder();
+    dir = FindUserFolder("XDG_DATA_HOME", "/.local/share");
     if (dir.empty()) {
       *pError = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
       return false;
@@ -187,7 +215,9 @@ bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
   // A folder the records could be read from but not saved to would lose a whole session's
   // practice at exit: better said now.
   // A report only reads.
-  const int nAccess = info.nCommand == CCommandLineInfo::RunReport ? R_OK | X_OK : R_OK | W_OK | X_OK;
+  const bool bReads = info.nCommand == CCommandLineInfo::RunReport ||
+                      info.nCommand == CCommandLineInfo::ShowReport;
+  const int nAccess = bReads ? R_OK | X_OK : R_OK | W_OK | X_OK;
   if (chdir(dir.c_str()) != 0 || access(".", nAccess) != 0) {
     *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
     return false;

@@ -309,6 +309,9 @@ typedef CWnd CView;
 
 struct CCommandLineInfo;
 
+// A setting the command line may turn on or off, or leave as it was.
+enum class OnOff : uint8_t { kUnset, kOn, kOff };
+
 class CWinApp {
  public:
   virtual ~CWinApp() = default;
@@ -323,6 +326,8 @@ class CWinApp {
   CWnd* m_pMainWnd = nullptr;
   // The language the command line or else the locale chose; set before InitInstance.
   bool m_bJapanese = false;
+  // --keypad-only or --no-keypad-only, if given; set before InitInstance.
+  OnOff m_keypadOnly = OnOff::kUnset;
 };
 
 // Ends the message loop after the current event.
@@ -335,6 +340,7 @@ struct CCommandLineInfo {
   enum Command {
     RunWindow,
     RunReport,  // --report[=FILE]: the application's report of the records, no window
+    ShowReport,  // --show-report: the report's picture opened in the desktop's viewer
     ShowHelp,
     ShowVersion,
     UsageError,
@@ -352,6 +358,7 @@ struct CCommandLineInfo {
   Command nCommand = RunWindow;    // the first -h, -V or mistake ends the reading
   Folder nFolder = CurrentFolder;  // the last folder option counts
   Language nLanguage = LocaleLanguage;  // the last --lang counts
+  OnOff keypadOnly = OnOff::kUnset;     // the last --keypad-only or --no-keypad-only counts
   std::string folder;              // GivenFolder: as given
   std::string usageError;          // UsageError: what was wrong, one line
   // RunReport: the file the picture goes to, made absolute against the folder the program
@@ -363,12 +370,12 @@ struct CCommandLineInfo {
 // Reads argv: "--" ends the options, and arguments that are not options are ignored.
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
 // Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
-// -1 for RunWindow and RunReport, which have nothing to answer.
+// -1 for RunWindow, RunReport and ShowReport, which have nothing to answer.
 int AnswerCommandLine(const CCommandLineInfo& info);
 // Makes the record folder the command line chose the current directory, so that every
 // record file, named relatively, lives there. False, with one line in *pError, when it is
 // missing, cannot be made or is not a folder the program can read and write (read only
-// suffices for RunReport).
+// suffices for RunReport and ShowReport).
 bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
 // Whether the program speaks Japanese: --lang, else the first of LC_ALL, LC_MESSAGES and
 // LANG that is set and not empty starts with "ja"; anything else is English.
@@ -390,6 +397,25 @@ int RunApplication(CWinApp* pApp, int argc, char** argv);
 // A modal message box with one OK button, shown when no main window exists any more; where
 // no display is available the caption and text go to standard error. Texts are CP932.
 void ShowModalNotice(const char* pszCaption, const char* pszText);
+// The same with texts in UTF-8, as gettext gives numdril's own.
+void ShowModalNoticeUtf8(const std::string& caption, const std::string& text);
+
+// ---------------------------------------------------------------------------------------
+// The desktop around the program.
+// ---------------------------------------------------------------------------------------
+
+// $XDG_CACHE_HOME/numdril, by default ~/.cache/numdril, made (private to the user) if
+// missing, into *pFolder; false, with one line in *pError, when it cannot be had.
+bool MakeUserCacheFolder(std::string* pFolder, std::string* pError);
+// How opening a file in the desktop's viewer went.
+enum class ViewerResult {
+  kOpened,    // a viewer took it
+  kNoViewer,  // neither xdg-open nor gio is there, or they know no program for the file
+  kFailed,    // the viewer was found but reported a failure (*pWhy says how)
+};
+// Opens a file with the desktop's default program for its type: xdg-open, else gio open.
+// Waits for the opener (not for the viewer, where the desktop hands the file over).
+ViewerResult OpenInDesktopViewer(const std::string& path, std::string* pWhy);
 
 // ---------------------------------------------------------------------------------------
 // The C runtime stand-ins: one clock that tests can set, and the classic 15-bit generator.

@@ -9,6 +9,7 @@
 #include "flow/menu.h"
 #include "flow/util.h"
 #include "position/position_private.h"
+#include "practice/practice.h"
 
 char g_chLastWrong = 0;
 int g_nPositionCount = 0;
@@ -122,8 +123,10 @@ static void ToggleGuideAfterDrill(CDC* pDC) {
 static void CancelDrill(CWnd* pView, CDC* pDC) {
   if (HintPending()) StopHint(pView, HintTimerId());
   DrawHand(pDC, 0);
+  int64_t nMs = 0;
   if (g_bTimingStarted) {
     g_dElapsed = MeasureDrill();
+    nMs = DrillMs(g_dElapsed);
     AddPracticeSeconds(g_dElapsed);
     g_bTimingStarted = 0;
   }
@@ -131,6 +134,7 @@ static void CancelDrill(CWnd* pView, CDC* pDC) {
   g_nFinishState = 0;
   EraseEscapePrompt(pDC);
   PrintDrillEndPrompts(pDC);
+  EndPracticeRun(RUN_CANCELLED, nMs, g_nTypeCount, -1.0);
 }
 
 static void LeaveDrill(CDC* pDC) {
@@ -158,11 +162,14 @@ static void StartNewDrill(CWnd* pView, CDC* pDC) {
     g_chShownKey = 0;
     StartHint(pView, FIRST_HINT_MS);
   }
+  BeginPracticeRun(DRILL_POSITION);
   PaintScreen(pDC);
 }
 
 static void FinishDrill(CDC* pDC) {
-  g_dElapsed = TruncateToWhole(MeasureDrill());
+  // The run keeps the milliseconds the screen's whole seconds are cut from.
+  const double dMeasured = MeasureDrill();
+  g_dElapsed = TruncateToWhole(dMeasured);
   AddPracticeSeconds(g_dElapsed);
 
   EraseEscapePrompt(pDC);
@@ -183,6 +190,7 @@ static void FinishDrill(CDC* pDC) {
   if (g_pnPracticeCount) *g_pnPracticeCount += 1;
   PrintPracticeCount(pDC);
   PrintDrillEndPrompts(pDC);
+  EndPracticeRun(RUN_FINISHED, DrillMs(dMeasured), g_nTypeCount, -1.0);
 }
 
 static void AcceptKey(CWnd* pView, CDC* pDC) {
@@ -248,7 +256,9 @@ void OnPositionKey(CWnd* pView, CDC* pDC, int nKey) {
   } else {
     // Enter is judged like any other key: it is right when the carriage return is asked.
     int k = ToUpperKey(nKey);
-    if (k == g_chTarget)
+    const bool bCorrect = k == g_chTarget && !RefusedAsDigitRow(k);
+    AddPracticeKey((unsigned char)g_chTarget, k & 0xFF, bCorrect);
+    if (bCorrect)
       AcceptKey(pView, pDC);
     else
       RejectKey(pView, pDC, k);

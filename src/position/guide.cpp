@@ -107,10 +107,19 @@ void DrawGuide(CDC* pDC, int nMode) {
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }
 
+// Fills the label area of the key at (row, column) and draws its label, or leaves it blank.
+static void PaintKeyLabel(CDC* pDC, int nRow, int nColumn, int nKey, COLORREF crFill,
+                          COLORREF crLabel, bool bLabel) {
+  int y = KeyY(nRow), x = KeyX(nColumn);
+  FillBox(pDC, y + 9, x + 1, y + 39, x + 31, crFill);
+  SetColors(pDC, crLabel, crFill);
+  if (bLabel) PrintFullWidthCharLarge(pDC, y + 16, x + 8, nKey);
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
 int MarkGuideKey(CDC* pDC, int nKey, int nStyle) {
   int nRow, nColumn;
   if (nKey == 0 || !GuidePosition(nKey, &nRow, &nColumn)) return 0;
-  int y = KeyY(nRow), x = KeyX(nColumn);
   COLORREF crKey = KeyColour(nRow);
   COLORREF crFill, crLabel;
   bool bLabel = true;
@@ -135,11 +144,27 @@ int MarkGuideKey(CDC* pDC, int nKey, int nStyle) {
     default:
       return 0;
   }
-  FillBox(pDC, y + 9, x + 1, y + 39, x + 31, crFill);
-  SetColors(pDC, crLabel, crFill);
-  if (bLabel) PrintFullWidthCharLarge(pDC, y + 16, x + 8, nKey);
-  SetColors(pDC, CR_BLACK, CR_WHITE);
+  PaintKeyLabel(pDC, nRow, nColumn, nKey, crFill, crLabel, bLabel);
   return 1;
+}
+
+void DrawLabelledGuide(CDC* pDC) { DrawGuide(pDC, GUIDE_SHOWN); }
+
+int TintGuideKey(CDC* pDC, int nKey, COLORREF crFill) {
+  int nRow, nColumn;
+  if (nKey == 0 || !GuidePosition(nKey, &nRow, &nColumn)) return 0;
+  PaintKeyLabel(pDC, nRow, nColumn, nKey, crFill, CR_BLACK, true);
+  return 1;
+}
+
+bool GuideKeyBox(int nKey, int* pnTop, int* pnLeft, int* pnBottom, int* pnRight) {
+  int nRow, nColumn;
+  if (nKey == 0 || !GuidePosition(nKey, &nRow, &nColumn)) return false;
+  *pnTop = KeyY(nRow);
+  *pnLeft = KeyX(nColumn) - 4;
+  *pnBottom = KeyY(nRow) + 48;
+  *pnRight = KeyX(nColumn) + 36;
+  return true;
 }
 
 void RestoreGuideTopRow(CDC* pDC) {

@@ -23,4 +23,15 @@ void BuildGuideLookup();
 // Pixel rectangle of the asked-for key at triple size, the one the user watches.
 void ExpectedKeyRect(RECT* pRect);
 
+// ---- The keypad guide on other screens (the record screen's key map) -------------------
+
+// The guide with every key framed and labelled, none marked, as a drill shows it.
+void DrawLabelledGuide(CDC* pDC);
+// Fills a key's label area with crFill and draws its label on it in black; 0 and nothing
+// drawn for a key that has no place on the guide.
+int TintGuideKey(CDC* pDC, int nKey, COLORREF crFill);
+// The virtual box a key of the guide takes (y first, as everywhere): top, left, bottom,
+// right; false for a key that has no place on it.
+bool GuideKeyBox(int nKey, int* pnTop, int* pnLeft, int* pnBottom, int* pnRight);
+
 void ResetPositionState();

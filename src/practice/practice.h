@@ -96,6 +96,10 @@ size_t QueuedPracticeRuns();
 int FlushPracticeRuns();
 // Closes the database (queued runs stay queued).
 void ClosePracticeDb();
+// Checks the whole of numdril.db when this run of numdril has it open (PRAGMA quick_check,
+// which reads every page: for the exit, once the window is gone); a damaged one is kept
+// aside as a first write would keep it, and stderr says so.
+void CheckPracticeDb();
 // The file a database path names, following symbolic links only where the kernel's
 // fs.protected_symlinks rule would: not a link in a sticky folder that others can write,
 // unless the link is the caller's or the folder owner's; and only to a regular file or to

@@ -66,8 +66,8 @@ enum Outcome { DONE, FAILED, DAMAGED };
 static std::vector<PracticeRun> s_queue;
 static sqlite3* s_pDb = nullptr;
 static sqlite3_stmt* s_pInsertRun = nullptr;
-// The file s_pDb has open, once it has passed its integrity check in this run.
-static std::string s_checkedPath;
+// The file s_pDb has open; "" while none is.
+static std::string s_openPath;
 // The last line said on stderr, so that a failure that lasts is said once.
 static std::string s_lastNotice;
 
@@ -117,6 +117,7 @@ void ClosePracticeDb() {
   s_pInsertRun = nullptr;
   sqlite3_close(s_pDb);
   s_pDb = nullptr;
+  s_openPath.clear();
 }
 
 // ---- Links -----------------------------------------------------------------------------
@@ -205,21 +206,6 @@ static bool KeepDamagedAside(const std::string& path, std::string* pBackup, std:
 
 // ---- Opening ---------------------------------------------------------------------------
 
-// PRAGMA quick_check once per file and run: the whole file is read, so only the first
-// write of a run pays for it.
-static Outcome CheckOnce(const std::string& path, std::string* pWhy) {
-  if (s_checkedPath == path) return DONE;
-  std::string result;
-  int rc = QueryValue("PRAGMA quick_check(1)", nullptr, &result);
-  if (rc != SQLITE_OK) return Classify(rc, pWhy);
-  if (result != "ok") {
-    *pWhy = result;
-    return DAMAGED;
-  }
-  s_checkedPath = path;
-  return DONE;
-}
-
 // Brings the schema up to PRACTICE_SCHEMA_VERSION in one transaction, taken before the
 // version is read, so that two numdrils starting together set it up once.
 static Outcome Migrate(std::string* pWhy) {
@@ -275,12 +261,29 @@ static Outcome TryOpen(const std::string& path, std::string* pWhy) {
   // drill's end is rare and a lost run is not.
   rc = Exec("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL");
   if (rc != SQLITE_OK) return Classify(rc, pWhy);
-  Outcome outcome = CheckOnce(path, pWhy);
-  if (outcome == DONE) outcome = Migrate(pWhy);
+  // No whole-file check here: it reads every page, tens of milliseconds on years of
+  // practice, and this runs on a drill's result screen. What a write touches SQLite checks
+  // itself (SQLITE_CORRUPT); the rest is checked at exit (CheckPracticeDb).
+  Outcome outcome = Migrate(pWhy);
   if (outcome != DONE) return outcome;
   rc = sqlite3_prepare_v3(s_pDb, INSERT_RUN_SQL, -1, SQLITE_PREPARE_PERSISTENT, &s_pInsertRun,
                           nullptr);
-  return rc == SQLITE_OK ? DONE : Classify(rc, pWhy);
+  if (rc != SQLITE_OK) return Classify(rc, pWhy);
+  s_openPath = path;
+  return DONE;
+}
+
+// Keeps a damaged database aside, saying so with what comes of it (pszThen); false, with
+// *pWhy saying why, when it cannot be moved.
+static bool SetDamagedAside(const std::string& path, const char* pszThen, std::string* pWhy) {
+  std::string backup, why;
+  if (!KeepDamagedAside(path, &backup, &why)) {
+    *pWhy = "it is damaged (" + *pWhy + ") and could not be kept aside: " + why;
+    return false;
+  }
+  Notice(std::string(PRACTICE_DB_NAME) + " was damaged (" + *pWhy + "); kept as " + backup +
+         pszThen);
+  return true;
 }
 
 // Opens numdril.db, keeping a damaged one aside and starting afresh once.
@@ -291,16 +294,23 @@ static bool OpenDatabase(std::string* pWhy) {
     Outcome outcome = TryOpen(path, pWhy);
     if (outcome == DONE) return true;
     ClosePracticeDb();
-    if (outcome != DAMAGED) return false;
-    std::string backup, why;
-    if (!KeepDamagedAside(path, &backup, &why)) {
-      *pWhy = "it is damaged (" + *pWhy + ") and could not be kept aside: " + why;
+    if (outcome != DAMAGED || !SetDamagedAside(path, ", and a new numdril.db started", pWhy))
       return false;
-    }
-    Notice(std::string(PRACTICE_DB_NAME) + " was damaged (" + *pWhy + "); kept as " + backup +
-           ", and a new " + PRACTICE_DB_NAME + " started");
   }
   return false;
+}
+
+void CheckPracticeDb() {
+  if (!s_pDb) return;
+  const std::string path = s_openPath;
+  std::string result, why;
+  const int rc = QueryValue("PRAGMA quick_check(1)", nullptr, &result);
+  if (rc == SQLITE_OK && result == "ok") return;
+  if (rc != SQLITE_OK && Classify(rc, &why) != DAMAGED) return;  // busy: another day
+  if (rc == SQLITE_OK) why = result;
+  ClosePracticeDb();
+  if (!SetDamagedAside(path, "; the next run written starts a new numdril.db", &why))
+    Notice(std::string(PRACTICE_DB_NAME) + ": " + why);
 }
 
 // ---- Writing ---------------------------------------------------------------------------
@@ -353,9 +363,10 @@ int FlushPracticeRuns() {
       return g_bPracticeSaved = 1;
     }
     // Closed after any failure: the next try opens afresh, as the file may have changed.
+    const std::string path = s_openPath;
     ClosePracticeDb();
-    if (outcome != DAMAGED) break;
-    s_checkedPath.clear();
+    if (outcome != DAMAGED || !SetDamagedAside(path, ", and a new numdril.db started", &why))
+      break;
   }
   Notice(std::string(PRACTICE_DB_NAME) + " not written now: " + why +
          "; the runs are kept to write later");
@@ -365,7 +376,6 @@ int FlushPracticeRuns() {
 void ResetPracticeState() {
   ClosePracticeDb();
   s_queue.clear();
-  s_checkedPath.clear();
   s_lastNotice.clear();
   g_bPracticeSaved = 1;
   g_practiceRun = PracticeRun{};

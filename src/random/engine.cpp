@@ -8,6 +8,7 @@
 #include "flow/flow.h"
 #include "flow/menu.h"
 #include "flow/util.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/records.h"
 
@@ -152,6 +153,9 @@ void FinishRandomRun(CDC* pDC) {
 
   g_nPhase = PHASE_RESULT;
   ShowAfterRunPrompts(pDC);
+  // A text typed to its end finished the run, whatever its time; otherwise the clock did.
+  EndPracticeRun(g_bTextCompleted == 1 ? RUN_FINISHED : RUN_TIMED_OUT, DrillMs(g_dElapsed),
+                 g_nTypeCount, g_dTypeSpeed);
 }
 
 // The best speed of a finished run goes into the record only when the user leaves its
@@ -178,6 +182,8 @@ static void CancelRun(CWnd* pView, CDC* pDC) {
     AddRunToPracticeSeconds(g_dElapsed);
   }
   ShowAfterRunPrompts(pDC);
+  EndPracticeRun(RUN_CANCELLED, g_bTimingStarted == 1 ? DrillMs(g_dElapsed) : 0, g_nTypeCount,
+                 -1.0);
 }
 
 static void LeaveDrill(CDC* pDC) {
@@ -193,6 +199,7 @@ static void RestartRun(CDC* pDC) {
   StoreNewBestSpeed();
   GenerateRandomText(g_pszLessonText, *g_pBestSpeed);
   ResetLessonState();
+  BeginPracticeRun(DRILL_RANDOM);
   PaintScreen(pDC);
 }
 
@@ -237,8 +244,9 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
   const int32_t nTyped = ToUpperKey(nKey);
   // Compared as ToUpperKey gives them: bytes from 0x80 as the same negative values.
   g_chTarget = (char)ToUpperKey(ch);
-  const bool bCorrect = nTyped == g_chTarget ||
-                        (nTyped == KEY_ENTER && g_chTarget == ' ');
+  const bool bCorrect = (nTyped == g_chTarget || (nTyped == KEY_ENTER && g_chTarget == ' ')) &&
+                        !RefusedAsDigitRow(nTyped);
+  AddPracticeKey((unsigned char)ch, nTyped & 0xFF, bCorrect);
   int nY, nX;
   CellPosition(g_nTextCol, g_nTextRow, &nY, &nX);
 

@@ -87,6 +87,14 @@ void DrawRecordScreen(CDC* pDC);
 void ReturnHintRect(RECT* pRect);
 void DrawRecordRows(CDC* pDC, const SCREENITEM* pList, const double* pSpeeds,
                     const char (*pDates)[9], const int* pSeconds);
+// The record screen's key map (keymap.cpp), drawn whole, and where its return hint is.
+void DrawKeyMapScreen(CDC* pDC);
+void KeyMapReturnHintRect(RECT* pRect);
+// numdril's own text for a screen (marked for gettext where it is written): as written in
+// English, translated and in code page 932 otherwise.
+std::string OwnScreenText(const char* pszText);
+// Forgets the key map's figures, read again at its next drawing.
+void ResetKeyMapState();
 
 void ResetRecordState();
 

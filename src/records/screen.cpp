@@ -24,6 +24,9 @@ static const char RETURN_HINT_JA[] =
 static const char RETURN_HINT_EN[] = "Press ESC Key to Return to Menu";
 static const int RETURN_HINT_Y = 1;
 static const int RETURN_HINT_X = 344;
+// Under the return hint, on a row the screen leaves empty: the key that opens the key map.
+static const int KEY_MAP_HINT_Y = 32;
+static const int KEY_MAP_HINT_X = RETURN_HINT_X;
 // A row's time column: "%5d時間%2d分%2d秒" in Japanese.
 static const char ROW_TIME_JA[] = "%5d\x8e\x9e\x8a\xd4%2d\x95\xaa%2d\x95\x62";
 static const char ROW_TIME_EN[] = "%5dhour%2dmin%2dsec";
@@ -67,6 +70,8 @@ void DrawRecordScreen(CDC* pDC) {
 
   SetColors(pDC, CR_NAVY, CR_WHITE);
   PrintAt(pDC, RETURN_HINT_Y, RETURN_HINT_X, ReturnHint());
+  PrintAt(pDC, KEY_MAP_HINT_Y, KEY_MAP_HINT_X,
+          OwnScreenText(N_("Press Enter Key for the Key Map")).c_str());
 
   // Measured at each drawing; the screen does not tick by itself.
   g_tEnd = GetTime();

@@ -3,6 +3,7 @@
 // out, the notice naming each file not saved, and the old record surviving a failed save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "app/app.h"
 #include "flow/flow.h"
+#include "practice/practice.h"
 #include "random/random.h"
 #include "records/record_files.h"
 
@@ -172,13 +174,58 @@ TEST(ExitSaving, AFailedSaveKeepsTheOldRecordIntact) {
   s.Key((unsigned char)g_chTarget);
   s.Advance(9000);
   g_bEnglish = 0;
-  FileSizeLimit full(150);  // room for the log line, not for the new record
-  // "成績ファイル書き込みエラー" in UTF-8 on standard error.
-  EXPECT_EQ(EndProgram(), "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
-                          "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
-                          "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec " +
-                              NOTICE_TAIL);
+  {
+    FileSizeLimit full(150);  // room for the log line, not for the new record or the database
+    testing::internal::CaptureStderr();  // (cut short by the limit too)
+    EXPECT_EQ(SaveAtExit(), 1);
+    testing::internal::GetCapturedStderr();
+  }
+  // "成績ファイル書き込みエラー" in UTF-8 on standard error; the drill's key could not reach
+  // the database either.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  testing::internal::CaptureStderr();
+  ShowSaveErrorNotice();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\xe6\x88\x90\xe7\xb8\xbe\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83"
+            "\xab\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x81\xbf\xe3\x82\xa8\xe3"
+            "\x83\xa9\xe3\x83\xbc: Practice Record File\nnumdril.rec numdril.db " +
+                NOTICE_TAIL);
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);
+}
+
+TEST(ExitSaving, RunsTheDatabaseCannotTakeWaitAndAreNamedAtExit) {
+  Session s;
+  Session::WriteFile("numdril.rec", RecordText("    0hour 0mi 0se", "    0hour 0mi 0se",
+                                               "    0.0", "        ", "    0hour 0mi 0se"));
+  Session::WriteFile("numdril.log", "");
+  if (getuid() == 0) {
+    for (const char* pszPath : {".", "numdril.rec", "numdril.log"})
+      ASSERT_EQ(chown(pszPath, 65534, 65534), 0);
+  }
+  EXPECT_TRUE(AsNobody([&] {
+    ASSERT_EQ(chmod(".", 0555), 0);  // a folder that takes no new file: no numdril.db
+    s.Start();
+    s.Key(' ');
+    s.Key('1');
+    for (int i = 0; i < 60; ++i) s.Key((unsigned char)g_chTarget);
+    ASSERT_EQ(g_nPhase, PHASE_RESULT);
+    EXPECT_EQ(g_bRecSaved, 1);  // the record is rewritten where it is
+    EXPECT_EQ(g_bPracticeSaved, 0);
+    s.Key('\t');
+    s.Key((unsigned char)g_chTarget);
+    EXPECT_EQ(QueuedPracticeRuns(), 1u);  // the drill's own run waits; none is lost
+
+    int nExitCode = 0;
+    // The reason was said at the drill's end, and is not said again.
+    EXPECT_EQ(EndProgram(&nExitCode), NOTICE_HEAD + "numdril.db " + NOTICE_TAIL);
+    EXPECT_EQ(nExitCode, 1);
+    EXPECT_EQ(QueuedPracticeRuns(), 2u);  // and the one under way at exit
+    EXPECT_FALSE(Exists(PRACTICE_DB_NAME));
+    const std::string log = Session::ReadFile("numdril.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    chmod(".", 0755);
+  }));
 }
 
 TEST(ExitSaving, EveryDrillEndIsSavedAtOnceAsTheExitWouldSaveIt) {

@@ -4,6 +4,7 @@
 // and none of them starting the program; the record folder it chooses, entered before the
 // display check or refused with exit code 2.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -26,9 +27,11 @@ struct CountingApp : CWinApp {
   int RunWithoutWindow(const CCommandLineInfo& info) override {
     reportFolder = std::filesystem::current_path();
     reportFile = info.reportFile;
+    command = info.nCommand;
     return 7;
   }
   int nStarts = 0;
+  CCommandLineInfo::Command command = CCommandLineInfo::RunWindow;
   std::filesystem::path reportFolder;
   std::string reportFile;
 };
@@ -188,6 +191,23 @@ TEST(CommandLine, ReportRunsInTheRecordFolderWithoutADisplay) {
   EXPECT_NE(err.find("'--report=' requires a file name"), std::string::npos) << err;
   EXPECT_EQ(RunWith(app, {"--report", "--help"}, &out, &err), 0);
   EXPECT_EQ(app.nStarts, 0);
+
+  // The report shown in the desktop's viewer: read from the record folder, which it only
+  // reads; keypad only, the last of its two options counting, goes to the application.
+  ASSERT_EQ(chdir(root.c_str()), 0);
+  ASSERT_EQ(chmod("given", 0555), 0);
+  EXPECT_EQ(RunWith(app, {"--show-report", "-C", "given"}, &out, &err), 7) << err;
+  EXPECT_EQ(app.command, CCommandLineInfo::ShowReport);
+  EXPECT_EQ(app.reportFolder, root / "given");
+  EXPECT_EQ(app.m_keypadOnly, OnOff::kUnset);
+  char* argv[] = {const_cast<char*>("numdril"), const_cast<char*>("--no-keypad-only"),
+                  const_cast<char*>("--keypad-only"), nullptr};
+  CCommandLineInfo info;
+  ParseCommandLine(3, argv, &info);
+  EXPECT_EQ(info.keypadOnly, OnOff::kOn);
+  std::swap(argv[1], argv[2]);
+  ParseCommandLine(3, argv, &info);
+  EXPECT_EQ(info.keypadOnly, OnOff::kOff);
   ASSERT_EQ(chdir("/"), 0);
   std::filesystem::remove_all(root);
 }

@@ -11,6 +11,16 @@ namespace {
 
 std::string Bytes(const char* pszPath = PRACTICE_DB_NAME) { return Session::ReadFile(pszPath); }
 
+// Forty runs of 90 keys each, written, the database closed: pages of runs to tear.
+void WriteFortyRuns() {
+  ResetPracticeState();
+  for (int i = 0; i < 40; ++i)
+    QueuePracticeRun(MakeRun(DRILL_RANDOM, RUN_FINISHED, TEST_EPOCH, 1000, 60.0,
+                             std::vector<PracticeKey>(90, K('1', '1', 1, 99))));
+  ASSERT_EQ(FlushPracticeRuns(), 1);
+  ResetPracticeState();
+}
+
 // Runs fn with stderr captured; what it said.
 template <typename Fn>
 std::string Stderr(Fn fn) {
@@ -78,13 +88,8 @@ TEST(PracticeStore, DamagedDatabaseKeptAsideUnderAFreeName) {
   EXPECT_EQ(Bytes("numdril.db.bak.1"), notes);
   EXPECT_EQ(StoredRuns(), 1);
 
-  // A database whose table pages are torn, found by the check on the next program run.
-  ResetPracticeState();
-  for (int i = 0; i < 40; ++i)
-    QueuePracticeRun(MakeRun(DRILL_RANDOM, RUN_FINISHED, TEST_EPOCH, 1000, 60.0,
-                             std::vector<PracticeKey>(90, K('1', '1', 1, 99))));
-  ASSERT_EQ(FlushPracticeRuns(), 1);
-  ResetPracticeState();
+  // A database whose table's root page is torn, found by the next write.
+  WriteFortyRuns();
   std::string bytes = Bytes();
   ASSERT_GT(bytes.size(), 3 * 4096u);
   bytes.replace(4096 + 8, 300, 300, '\x7f');  // the runs table's root page
@@ -94,6 +99,23 @@ TEST(PracticeStore, DamagedDatabaseKeptAsideUnderAFreeName) {
   EXPECT_EQ(Bytes("numdril.db.bak.2"), bytes);
   EXPECT_EQ(StoredRuns(), 1);
   EXPECT_EQ(FolderNames().size(), 4u);  // the database and three backups, nothing else
+
+  // A torn page of old runs, which no write touches: written past at a drill's end, found
+  // by the whole-file check at exit.
+  WriteFortyRuns();
+  bytes = Bytes();
+  bytes.replace(5 * 4096 + 8, 300, 300, '\x7f');  // a leaf of the first runs
+  Session::WriteFile(PRACTICE_DB_NAME, bytes);
+  said = Stderr([] {
+    EXPECT_EQ(WriteRun(OneKeyRun()), 1);
+    CheckPracticeDb();
+  });
+  EXPECT_EQ(said.substr(0, said.find('(')), "numdril: numdril.db was damaged ");
+  EXPECT_NE(
+      said.find("); kept as numdril.db.bak.3; the next run written starts a new numdril.db\n"),
+      std::string::npos)
+      << said;
+  EXPECT_FALSE(Exists(PRACTICE_DB_NAME));
 }
 
 TEST(PracticeStore, ReadOnlyFileOrFolderKeepsRunsForLater) {

@@ -92,3 +92,10 @@ bool AnyInk(const Framebuffer& fb, int x0, int y0, int x1, int y1) {
       if (fb.Pixel(x, y) != 0xFFFFFF) return true;
   return false;
 }
+
+std::vector<uint32_t> Pixels(const Framebuffer& fb) {
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < fb.Height(); ++y)
+    for (int x = 0; x < fb.Width(); ++x) pixels.push_back(fb.Pixel(x, y));
+  return pixels;
+}

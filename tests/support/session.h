@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "platform/platform.h"
@@ -55,3 +56,5 @@ std::string MakeTempFolder(const char* pszName);
 int CountPixels(const Framebuffer& fb, int x0, int y0, int x1, int y1, uint32_t rgb);
 // Whether the rectangle holds any pixel that is not white.
 bool AnyInk(const Framebuffer& fb, int x0, int y0, int x1, int y1);
+// Every pixel of the screen, row by row: a screen to compare with a later one.
+std::vector<uint32_t> Pixels(const Framebuffer& fb);

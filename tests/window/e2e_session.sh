@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # numdril end to end in a real window: a scripted user types on the keyboard (keypad keys
-# included) from the title through a whole position drill, the record screen, a random
-# run typed to its end, a random run ended by the 60-second clock, and Exit; every screen
-# is checked for its colours and places, and the three files line by line.
+# included) from the title through a whole position drill, the record screen and its key
+# map, a random run typed to its end, a random run ended by the 60-second clock, and Exit;
+# every screen is checked for its colours and places, and the three files line by line.
 #   e2e_session.sh PATH_TO_NUMDRIL
 #
 # The clock is fixed and sped up tenfold (libfaketime), so the minute of the timed run
@@ -100,6 +100,7 @@ for ((i = 0; i < 60; i++)); do
   [ -n "$asked" ] && [ "$asked" != "?" ] ||
     fail "$(basename "$shot"): not one key is marked as the answer (press $i)"
   if [ "$i" -eq "$WRONG_AT" ]; then
+    WRONG_ASKED=$asked
     WRONG_KEY=3
     [ "$asked" = 3 ] && WRONG_KEY=2
     send_keys "KP_$WRONG_KEY"
@@ -155,6 +156,32 @@ expect_ink record.ppm 80 1 96 140 $BROWN "Position Practice row"
 expect_ink record.ppm 80 433 96 600 $BROWN "position practice time"
 expect_ink record.ppm 112 1 128 125 $BROWN "Random Practice row"
 expect_no_ink record.ppm 112 265 128 350 $BROWN "best speed of a lesson without a record"
+
+expect_ink record.ppm 32 344 48 600 $NAVY "the key map's hint"
+
+# The key map, from the keypad's Enter: the keys of the drill just played tinted by their
+# accuracy (green, but the one asked for at the wrong press), the others as on the guide,
+# and a median time under each key asked; Escape brings the record screen back as it was.
+key_then_shot keymap KP_Enter
+expect_ink keymap.ppm 1 1 17 200 $GREEN "key map title"
+expect_ink keymap.ppm 32 1 48 300 $BROWN "the span's runs"
+ACCURATE=33cc33
+for k in $GUIDE_KEYS; do
+  tint=$(label_colour keymap.ppm "$k")
+  if [ "$k" = "$WRONG_ASKED" ]; then
+    [ "$tint" != "$ACCURATE" ] && [ "$tint" != "$GREY" ] && [ "$tint" != "$MAGENTA" ] ||
+      fail "keymap: key $k, asked at the wrong press, is $tint"
+  elif [[ " ${pressed[*]} " == *" $k "* ]]; then
+    [ "$tint" = "$ACCURATE" ] || fail "keymap: key $k, always right, is $tint"
+    expect_ink keymap.ppm $((KEY_Y[$k] + 48)) $((KEY_X[$k] - 4)) $((KEY_Y[$k] + 64)) \
+      $((KEY_X[$k] + 36)) $BLACK "median time under key $k"
+  else
+    [ "$tint" = "$GREY" ] || [ "$tint" = "$MAGENTA" ] ||
+      fail "keymap: key $k, never asked, is $tint"
+  fi
+done
+key_then_shot record2 Escape
+expect_same record2.ppm record.ppm "record screen after its key map" 0 16 32 400
 
 key_then_shot menu3 Escape
 key_then_shot rand KP_2

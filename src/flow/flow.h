@@ -109,6 +109,9 @@ void PaintScreen(CDC* pDC);
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent);
 void StartLesson(CWnd* pView, CDC* pDC, MenuItem* pMenu, int nCode);
 void ResetLessonState();
+// Adds a drill's measured time to the lesson's practice seconds (g_pnPracticeSeconds, when
+// bound), keeping the whole seconds of the sum.
+void AddPracticeSeconds(double dSeconds);
 // The pixel rectangle the user is looking at on the current screen, where an input method
 // should show what is being composed: the title's and the menu's prompt line, the record
 // screen's return hint, the position drill's asked-for key, the random drill's next

@@ -25,9 +25,9 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
     const int* pbSaved;
     const char* pszName;
   } FILES[] = {
-      {&g_bRecSaved, "numdril.rec"},
-      {&g_bLogSaved, "numdril.log"},
-      {&g_bSpdSaved, "numdril.spd"},
+      {&g_bRecSaved, RECORD_FILE},
+      {&g_bLogSaved, LOG_FILE},
+      {&g_bSpdSaved, SPEED_FILE},
   };
   if (nSize == 0) return;
   pszBuffer[0] = '\0';
@@ -62,8 +62,8 @@ void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
 int SaveWithoutDisplay() {
   const bool bFailed = SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved;
   std::string saved;
-  if (g_bRecSaved) saved += " numdril.rec";
-  if (g_bLogSaved) saved += " numdril.log";
+  if (g_bRecSaved) saved += std::string(" ") + RECORD_FILE;
+  if (g_bLogSaved) saved += std::string(" ") + LOG_FILE;
   char szFailed[FAILED_LIST_BYTES];
   BuildFailedFileList(szFailed, sizeof szFailed);
   std::string report = "numdril: the connection to the display was lost;";

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Putting the record files on the disk without losing what was there: regular files only,
-// a lock on the record's folder, backups that never replace a backup, and a rewrite that
-// either completes or leaves the old file. Knows nothing of what the files hold.
+// Putting the record files on the disk without losing what was there: links followed only
+// as the kernel would, regular files only, a lock on the record's folder, backups that never
+// replace a backup, and a rewrite that either completes or leaves the old file. Knows
+// nothing of what the files hold.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,9 +14,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
-#include "records/records.h"
+#include "records/records_impl.h"
 
 // How long a save waits for another numdril of the same folder to finish its own: one
 // save takes milliseconds, so a lock held longer belongs to something else, and saving
@@ -24,14 +27,23 @@ static const int LOCK_TRIES = 500;
 static const long LOCK_RETRY_NS = 10 * 1000 * 1000;
 // Backups numdril.rec.bak, numdril.rec.bak.1 ... up to this number.
 static const int MAX_BACKUP_NUMBER = 99;
-// Symbolic links followed, at most, to find the file a record path names.
-static const int MAX_LINK_DEPTH = 16;
+// Symbolic links followed, at most, to find the file a path names (the kernel's own limit).
+static const int MAX_LINKS = 40;
 // A temporary file's name: the file's own name, this, and mkstemp's six characters.
 static const char TEMP_SUFFIX[] = ".tmp";
 
+static const char* const RECORD_FILES[] = {RECORD_FILE, LOG_FILE, SPEED_FILE};
+
+// The record files whose refused links have been said on stderr this run, by bit: record,
+// log, speed history.
+static unsigned s_nRefusalsSaid = 0;
+
+void ResetSafeFileState() { s_nRefusalsSaid = 0; }
+
 int OpenRegularFile(const char* pszPath, int nFlags, mode_t nMode) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer or reader that never comes.
-  int fd = open(pszPath, nFlags | O_NONBLOCK | O_CLOEXEC, nMode);
+  // O_NOFOLLOW: a link put there since the caller followed the path is not followed now.
+  int fd = open(pszPath, nFlags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, nMode);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -60,17 +72,167 @@ std::string FolderOf(const std::string& path) {
   return nSlash == 0 ? "/" : path.substr(0, nSlash);
 }
 
-std::string FollowLinks(const char* pszPath) {
-  std::string path = pszPath;
-  for (int i = 0; i < MAX_LINK_DEPTH; ++i) {
-    char szTarget[PATH_MAX];
-    ssize_t n = readlink(path.c_str(), szTarget, sizeof szTarget - 1);
-    if (n < 0) break;  // not a link (or gone): this is the file
-    szTarget[n] = '\0';
-    // A relative target is relative to the link's own folder.
-    path = szTarget[0] == '/' ? std::string(szTarget) : FolderOf(path) + "/" + szTarget;
+// Whether the kernel's fs.protected_symlinks rule lets the user running numdril follow the
+// link lst in folder: anywhere but in a folder that is sticky and world-writable, and there
+// a link of the user's own or of the folder's owner. The rule is kept whether the kernel
+// enforces it or not, since a link read as text would sidestep the kernel's check.
+static bool MayFollowLink(const struct stat& lst, const std::string& folder) {
+  if (lst.st_uid == geteuid()) return true;
+  struct stat dir;
+  if (stat(folder.c_str(), &dir) != 0) return false;
+  const mode_t nShared = S_ISVTX | S_IWOTH;
+  return (dir.st_mode & nShared) != nShared || dir.st_uid == lst.st_uid;
+}
+
+// Pushes the parts of path onto pParts so that the first part comes off first.
+static void PushParts(const std::string& path, std::vector<std::string>* pParts) {
+  std::vector<std::string> parts;
+  for (size_t nStart = 0; nStart <= path.size();) {
+    size_t nSlash = path.find('/', nStart);
+    if (nSlash == std::string::npos) nSlash = path.size();
+    if (nSlash > nStart) parts.push_back(path.substr(nStart, nSlash - nStart));
+    nStart = nSlash + 1;
   }
-  return path;
+  pParts->insert(pParts->end(), parts.rbegin(), parts.rend());
+}
+
+// The path walked so far: no part of it is a link, so ".." takes off its last part.
+struct WalkedPath {
+  bool bAbsolute = false;
+  std::string path;  // parts joined by '/', no leading slash
+
+  std::string Text() const { return bAbsolute ? "/" + path : path.empty() ? "." : path; }
+  std::string With(const std::string& name) const {
+    return (bAbsolute ? "/" : "") + (path.empty() ? name : path + "/" + name);
+  }
+  void Add(const std::string& name) {
+    const size_t nSlash = path.rfind('/');
+    const std::string last = nSlash == std::string::npos ? path : path.substr(nSlash + 1);
+    if (name != "..")
+      path = path.empty() ? name : path + "/" + name;
+    else if (!path.empty() && last != "..")
+      path.erase(nSlash == std::string::npos ? 0 : nSlash);
+    else if (!bAbsolute)
+      path = path.empty() ? name : path + "/" + name;
+  }
+};
+
+bool FollowTrustedLinks(const char* pszPath, std::string* pPath) {
+  std::vector<std::string> parts;
+  PushParts(pszPath, &parts);
+  WalkedPath walked;
+  walked.bAbsolute = pszPath[0] == '/';
+  int nLinks = 0;
+  bool bMissing = false;  // from a part that is not there on, the rest is only text
+  while (!parts.empty()) {
+    const std::string name = parts.back();
+    parts.pop_back();
+    if (name == ".") continue;
+    struct stat lst;
+    if (bMissing || name == ".." || nLinks == MAX_LINKS) {
+      walked.Add(name);
+      continue;
+    }
+    const std::string next = walked.With(name);
+    if (lstat(next.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) {
+      bMissing = bMissing || errno == ENOENT;
+      walked.Add(name);
+      continue;
+    }
+    if (!MayFollowLink(lst, walked.Text())) {
+      *pPath = next;
+      return false;
+    }
+    char szTarget[PATH_MAX];
+    const ssize_t n = readlink(next.c_str(), szTarget, sizeof szTarget - 1);
+    if (n <= 0) {
+      walked.Add(name);  // gone meanwhile: the open that follows finds out
+      continue;
+    }
+    szTarget[n] = '\0';
+    ++nLinks;
+    if (szTarget[0] == '/') walked = WalkedPath{true, ""};
+    PushParts(szTarget, &parts);
+  }
+  *pPath = walked.Text();
+  return true;
+}
+
+bool FindRecordFile(const char* pszName, std::string* pPath) {
+  if (FollowTrustedLinks(pszName, pPath)) return true;
+  unsigned nBit = 0;
+  for (unsigned i = 0; i < std::size(RECORD_FILES); ++i)
+    if (strcmp(pszName, RECORD_FILES[i]) == 0) nBit = 1u << i;
+  if (s_nRefusalsSaid & nBit) return false;
+  s_nRefusalsSaid |= nBit;
+  if (*pPath == pszName)
+    fprintf(stderr, "numdril: %s is a link that another user put in a shared folder; it is not "
+                    "followed and nothing is saved through it\n", pszName);
+  else
+    fprintf(stderr, "numdril: %s leads through %s, a link that another user put in a shared "
+                    "folder; it is not followed and nothing is saved through it\n",
+            pszName, pPath->c_str());
+  return false;
+}
+
+static std::string NameOf(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+
+// Whether name is base, base.bak or base.bak.N: the names KeepBackup gives.
+static bool IsNameOrBackup(const std::string& name, const std::string& base) {
+  if (name == base) return true;
+  const std::string bak = base + ".bak";
+  if (name.compare(0, bak.size(), bak) != 0) return false;
+  if (name.size() == bak.size()) return true;
+  return name.size() > bak.size() + 1 && name[bak.size()] == '.' &&
+         name.find_first_not_of("0123456789", bak.size() + 1) == std::string::npos;
+}
+
+static bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool IsRecordFilePath(const char* pszPath) {
+  std::string path;
+  FollowTrustedLinks(pszPath, &path);  // a link not followed is itself what must be spared
+  struct stat folder, here, st, recordSt, recordFolder;
+  if (stat(FolderOf(path).c_str(), &folder) != 0) return false;  // nothing can be made there
+  const bool bHere = stat(".", &here) == 0 && SameFile(folder, here);
+  const bool bExists = stat(path.c_str(), &st) == 0;
+  const std::string name = NameOf(path);
+  for (const char* pszRecord : RECORD_FILES) {
+    // The record's own name in the record folder, and the file it leads to, wherever that is.
+    if (bHere && IsNameOrBackup(name, pszRecord)) return true;
+    std::string record;
+    FollowTrustedLinks(pszRecord, &record);
+    if (stat(FolderOf(record).c_str(), &recordFolder) == 0 && SameFile(folder, recordFolder) &&
+        IsNameOrBackup(name, NameOf(record)))
+      return true;
+    if (bExists && stat(record.c_str(), &recordSt) == 0 && SameFile(st, recordSt)) return true;
+  }
+  return false;
+}
+
+// Whether a save of the record file named pszName can go ahead as far as can be told now: a
+// folder that takes a new file, or a regular file there to be written in place (for the
+// record, one known by no other name, which a rewrite in place would change as well).
+static bool CanSaveAt(const char* pszName, bool bInPlaceNeedsOneName) {
+  std::string path;
+  if (!FollowTrustedLinks(pszName, &path)) return false;
+  if (access(FolderOf(path).c_str(), W_OK) == 0) return true;
+  const int nErrno = errno;
+  struct stat st;
+  const bool bOk = stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                   access(path.c_str(), W_OK) == 0 &&
+                   (!bInPlaceNeedsOneName || st.st_nlink == 1);
+  errno = nErrno;
+  return bOk;
+}
+
+bool CanSaveRecordsHere() {
+  // Every run writes the log and the record at exit; the speed history only on a new best.
+  return CanSaveAt(RECORD_FILE, true) && CanSaveAt(LOG_FILE, false);
 }
 
 int LockFolder(const std::string& folder) {
@@ -151,10 +313,16 @@ static bool CopyInto(const std::string& path, const std::string& backup) {
   return true;
 }
 
+// The n-th backup name of path: path.bak, then path.bak.1, path.bak.2 ...
+static std::string BackupName(const std::string& path, int n) {
+  std::string backup = path + ".bak";
+  if (n > 0) backup.append(1, '.').append(std::to_string(n));
+  return backup;
+}
+
 bool KeepBackup(const std::string& path, std::string* pBackup) {
   for (int n = 0; n <= MAX_BACKUP_NUMBER; ++n) {
-    std::string backup = path + ".bak";
-    if (n > 0) backup += "." + std::to_string(n);
+    std::string backup = BackupName(path, n);
     // A hard link costs nothing, since a replaced record is never changed again; a copy
     // serves where links are not to be had. Neither ever replaces an existing name.
     bool bMade = link(path.c_str(), backup.c_str()) == 0;

@@ -46,6 +46,16 @@ TEST(PracticeLog, OneLinePerRunWithTheHoursInThreeColumns) {
             "99/01/02 00:00:00 Practice Time  0hour 0min 0sec\n");
 }
 
+TEST(PracticeLog, ALineTooLongForItsBufferIsNotWrittenAtAll) {
+  Session s;
+  s.Start();
+  const std::string longText(400, '9');
+  EXPECT_EQ(AppendPracticeLog("12/07/26", longText.c_str(), 61), 0);
+  EXPECT_EQ(AppendSpeedHistory(longText.c_str(), "12/07/26", "10:00:54", 120.0, 60), 0);
+  EXPECT_FALSE(Exists("numdril.log"));
+  EXPECT_FALSE(Exists("numdril.spd"));
+}
+
 TEST(PracticeLog, WholeLinesOnlyEvenOnAFullDisk) {
   Session s;
   s.Start();

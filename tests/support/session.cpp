@@ -2,6 +2,8 @@
 // Headless test session.
 #include "support/session.h"
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -87,4 +89,28 @@ bool AnyInk(const Framebuffer& fb, int x0, int y0, int x1, int y1) {
     for (int x = x0; x < x1; ++x)
       if (fb.Pixel(x, y) != 0xFFFFFF) return true;
   return false;
+}
+
+bool InChild(const std::function<void()>& fn) {
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    fn();
+    fflush(nullptr);
+    _exit(testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool AsNobody(const std::function<void()>& fn) {
+  return InChild([&] {
+    if (getuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+         setresuid(65534, 65534, 65534) != 0))
+      ADD_FAILURE() << "cannot become nobody";
+    else
+      fn();
+  });
 }

@@ -3,6 +3,7 @@
 // saving once the message loop has ended, and runs the practice report, which has neither.
 #include "app/app.h"
 
+#include "records/records.h"
 #include "report/report.h"
 
 BOOL CNumdrilApp::InitInstance() {
@@ -34,3 +35,5 @@ int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {
   if (info.nCommand != CCommandLineInfo::RunReport) return 1;
   return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str());
 }
+
+bool CNumdrilApp::CanSaveInRecordFolder() { return CanSaveRecordsHere(); }

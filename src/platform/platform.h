@@ -301,6 +301,9 @@ class CWinApp {
   // Carries out a command that needs the record folder but no window (RunReport), once
   // the folder is entered and before any display is looked for; returns the exit status.
   virtual int RunWithoutWindow(const CCommandLineInfo& /*info*/) { return 1; }
+  // Whether a run's saving can succeed in the record folder, the working directory by then;
+  // false with errno set. By default: the folder takes new files.
+  virtual bool CanSaveInRecordFolder();
   // Runs instead of ExitInstance when the connection to the display is lost: nothing may
   // draw, show or destroy a window any more. Returns the exit code; the process ends then.
   virtual int ExitWithoutDisplay() { return 1; }
@@ -336,16 +339,16 @@ struct CCommandLineInfo {
   std::string reportFile;
 };
 
-// Reads argv: "--" ends the options, and arguments that are not options are ignored.
+// Reads argv: "--" ends the options; an argument that is not an option is a usage error.
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
 // Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
 // -1 for RunWindow and RunReport, which have nothing to answer.
 int AnswerCommandLine(const CCommandLineInfo& info);
 // Makes the record folder the command line chose the current directory, so that every
 // record file, named relatively, lives there. False, with one line in *pError, when it is
-// missing, cannot be made or is not a folder the program can read and write (read only
-// suffices for RunReport).
-bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
+// missing, cannot be made or is not a folder the program can read and the application can
+// save in (reading suffices for RunReport), the current directory as much as any other.
+bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string* pError);
 
 // Runs the program: answers the command line (above) or refuses it (exit code 2), enters
 // the record folder (one line on stderr and exit code 2 when it cannot), hands RunReport

@@ -263,7 +263,8 @@ BOOL CDC::LineTo(int x, int y) {
     int64_t to = std::min<int64_t>(std::max(x0, x1 - step), W + w);
     for (int64_t px = from; px <= to; px++) {
       int64_t py = MinorAt(px, x0, y0, dx, dy);
-      if (py + lo + w > 0 && py + lo < H) FillClipped(m_pTarget, px, py + lo, px + 1, py + lo + w, rgb);
+      if (py + lo + w > 0 && py + lo < H)
+        FillClipped(m_pTarget, px, py + lo, px + 1, py + lo + w, rgb);
     }
   } else {
     int64_t step = dy > 0 ? 1 : -1;
@@ -271,7 +272,8 @@ BOOL CDC::LineTo(int x, int y) {
     int64_t to = std::min<int64_t>(std::max(y0, y1 - step), H + w);
     for (int64_t py = from; py <= to; py++) {
       int64_t px = MinorAt(py, y0, x0, dy, dx);
-      if (px + lo + w > 0 && px + lo < W) FillClipped(m_pTarget, px + lo, py, px + lo + w, py + 1, rgb);
+      if (px + lo + w > 0 && px + lo < W)
+        FillClipped(m_pTarget, px + lo, py, px + lo + w, py + 1, rgb);
     }
   }
   return TRUE;
@@ -297,7 +299,8 @@ struct EllipseSpans {
     // Settle rounding at the boundary exactly where the numbers allow it.
     if (W < (1 << 30) && H < (1 << 30)) {
       auto inside = [&](int64_t uu) {
-        return (__int128)uu * uu * (int64_t)H * (int64_t)H + (__int128)v * v * (int64_t)W * (int64_t)W <=
+        return (__int128)uu * uu * (int64_t)H * (int64_t)H +
+                   (__int128)v * v * (int64_t)W * (int64_t)W <=
                (__int128)(int64_t)W * (int64_t)W * (int64_t)H * (int64_t)H;
       };
       while (u >= 0 && !inside(u)) u--;
@@ -410,7 +413,8 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
     const int64_t cellLeft = penX, cellRight = penX + (int64_t)nCells * fm.nHalfAdvance;
     i += used;
     penX = cellRight;
-    const int64_t colFrom = std::max<int64_t>(cellLeft, 0), colTo = std::min<int64_t>(cellRight, fbW);
+    const int64_t colFrom = std::max<int64_t>(cellLeft, 0);
+    const int64_t colTo = std::min<int64_t>(cellRight, fbW);
     if (colFrom >= colTo || rowFrom >= rowTo) continue;
     inkLeft = std::min(inkLeft, colFrom);
     inkRight = std::max(inkRight, colTo);
@@ -437,7 +441,8 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
         if (*cov != 0) dst[col] = blend[*cov];
     }
   }
-  if (inkLeft < inkRight) m_pTarget->MarkDirty((int)inkLeft, (int)rowFrom, (int)inkRight, (int)rowTo);
+  if (inkLeft < inkRight)
+    m_pTarget->MarkDirty((int)inkLeft, (int)rowFrom, (int)inkRight, (int)rowTo);
   if (m_pTarget->LogEnabled()) {
     DrawCall call{};
     call.op = "TextOut";

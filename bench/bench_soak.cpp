@@ -54,9 +54,10 @@ int main(int argc, char** argv) {
     printf("%10ld %12ld %10.0f\n", player.Stats().nKeys, nResident >> 10,
            (player.Stats().nKeys - nBefore) / dSeconds);
   }
-  const double dTotal = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double dTotal =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const long nEnd = ResidentBytes();
-  const SoakStats& s = player.Stats();
+  const PlayStats& s = player.Stats();
   printf("\nresident after warm-up %ld KiB, at the end %ld KiB (growth %+ld KiB, peak %ld KiB)\n",
          nStart >> 10, nEnd >> 10, (nEnd - nStart) >> 10, nPeak >> 10);
   printf("%ld keys in %.1f s; %ld timer events, %ld repaints, %ld resizes\n", s.nKeys, dTotal,

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/support/key_player.h"
 #include "app/app.h"
 #include "flow/flow.h"
 #include "fuzz_common.h"
@@ -54,131 +55,80 @@ std::string EarlierRecord(int nKind) {
   return text;
 }
 
-// The key the drill on screen waits for, or 0 when none is under way.
-int ExpectedKey() {
-  if (g_nPhase != PHASE_RUNNING) return 0;
-  if (g_nMode > 900 && g_nMode < 1000) return (unsigned char)g_chTarget;
-  if (g_nMode > 1000 && g_nMode < 1100)
-    return (unsigned char)g_practiceText[g_nTextCol][g_nTextRow];
-  return 0;
-}
-
-bool IsPositionMode() { return g_nMode > 900 && g_nMode < 1000; }
-bool IsRandomMode() { return g_nMode > 1000 && g_nMode < 1100; }
-
 size_t CountLines(const std::string& text) {
   size_t n = 0;
   for (char c : text) n += c == '\n';
   return n;
 }
 
-// Drives one run of the program and checks it after every operation.
+// Drives one run of the program through the shared key player and checks it after every
+// operation.
 class Run {
  public:
   explicit Run(CNumdrilView& view, int nRecordKind)
-      : m_view(view), m_nRecordKind(nRecordKind) {}
+      : m_player(view), m_view(view), m_nRecordKind(nRecordKind) {}
 
   void Play(ByteReader& in) {
     Check();
-    while (!in.Empty() && g_nMode != MODE_EXIT && m_nKeysLeft > 0) {
+    while (!in.Empty() && g_nMode != MODE_EXIT && m_player.Stats().nKeys < KEY_BUDGET) {
       Step(in);
+      // A drill that has just ended must be in the record already.
+      if (m_player.Stats().nDrillEnds != m_nDrillEnds) CheckSavedAtDrillEnd();
       Check();
     }
   }
 
-  size_t NewBests() const { return m_nNewBests; }
-  int DrillEnds() const { return m_nDrillEnds; }
+  size_t NewBests() const { return (size_t)m_player.Stats().nNewBests; }
+  int DrillEnds() const { return (int)m_nDrillEnds; }
 
  private:
-  void Key(int nChar) {
-    --m_nKeysLeft;
-    const int nPhaseBefore = g_nPhase;
-    m_view.SendChar((UINT)nChar);
-    NoteRunEnd(nPhaseBefore);
-  }
-
-  void Fire(UINT_PTR nId) {
-    const int nPhaseBefore = g_nPhase;
-    m_view.FireTimer(nId);
-    NoteRunEnd(nPhaseBefore);
-  }
-
-  void Advance(int64_t nMs) {
-    AdvanceFakeClock(nMs);
-    m_nMsSinceTick += nMs;
-  }
-
   // Fires a timer that is set, as the loop would once its period has passed.
   void FireActive(unsigned nPick, bool bWaitPeriod) {
     std::vector<UINT_PTR> timers = m_view.ActiveTimers();
     if (timers.empty()) return;
     UINT_PTR nId = timers[nPick % timers.size()];
-    if (bWaitPeriod) Advance(m_view.TimerPeriod(nId));
-    Fire(nId);
-    if (nId == RANDOM_CLOCK_TIMER) m_nMsSinceTick = 0;
-  }
-
-  // Presses the expected key nCount times, with the clock moving as a fast typist's does
-  // and the drill clock ticking in between.
-  void TypeCorrectly(int nCount, bool bEnterForBlanks) {
-    for (int i = 0; i < nCount && m_nKeysLeft > 0; ++i) {
-      int nKey = ExpectedKey();
-      if (nKey == 0) return;
-      if (nKey == ' ' && bEnterForBlanks) nKey = KEY_ENTER;
-      Advance(CORRECT_KEY_MS);
-      if (m_view.HasTimer(RANDOM_CLOCK_TIMER) && m_nMsSinceTick >= RANDOM_CLOCK_MS) {
-        Fire(RANDOM_CLOCK_TIMER);
-        m_nMsSinceTick = 0;
-        if (ExpectedKey() == 0) return;
-      }
-      Key(nKey);
-    }
+    if (bWaitPeriod) m_player.Advance(m_view.TimerPeriod(nId));
+    m_player.Fire(nId);
   }
 
   void Step(ByteReader& in) {
     const uint8_t op = in.Byte();
     const unsigned n = op & 0x0F;
     if (op < 0x80) {
-      Key(op);
+      m_player.Key(op);
       return;
     }
     switch (op >> 4) {
-      case 0x8: Key(in.Byte()); break;
-      case 0x9: TypeCorrectly((int)((n + 1) * (n + 1)), n & 1); break;
-      case 0xA: Advance((int64_t)(n + 1) * 250); break;
-      case 0xB: Advance((int64_t)(in.Byte() + 1) * (n + 1) * 1000); break;
+      case 0x8: m_player.Key(in.Byte()); break;
+      case 0x9: {
+        // The expected key (n + 1)^2 times, as fast as a quick typist presses.
+        const long nLeft = KEY_BUDGET - m_player.Stats().nKeys;
+        m_player.TypeExpected((int)std::min<long>((n + 1) * (n + 1), nLeft), CORRECT_KEY_MS,
+                              n & 1);
+        break;
+      }
+      case 0xA: m_player.Advance((int64_t)(n + 1) * 250); break;
+      case 0xB: m_player.Advance((int64_t)(in.Byte() + 1) * (n + 1) * 1000); break;
       case 0xC: FireActive(n, true); break;
-      case 0xD: m_view.Paint(); break;
+      case 0xD: m_player.Paint(); break;
       case 0xE: {
         const int nWidth = in.Byte() * 4 + (int)(n & 3);
         const int nHeight = in.Byte() * 3 + (int)(n >> 2);
-        m_view.Resize(nWidth, nHeight);
-        m_view.Paint();
+        m_player.Resize(nWidth, nHeight);
         break;
       }
       case 0xF: {
-        const int nKey = ExpectedKey();
-        Key(nKey == '0' + (int)(n % 10) ? 'x' : '0' + (int)(n % 10));
+        const int nKey = KeyPlayer::ExpectedKey();
+        m_player.Key(nKey == '0' + (int)(n % 10) ? 'x' : '0' + (int)(n % 10));
         break;
       }
     }
-  }
-
-  // Counts runs that end with a new best speed: each owes one speed history line. A drill
-  // that has just ended must be in the record already.
-  void NoteRunEnd(int nPhaseBefore) {
-    const bool bRandomRunning = IsRandomMode() && g_nPhase == PHASE_RUNNING;
-    if (m_bRandomRunning && !bRandomRunning && IsRandomMode() && g_nPhase == PHASE_RESULT &&
-        (g_nFinishState == 1 || g_nFinishState == 2))
-      ++m_nNewBests;
-    m_bRandomRunning = bRandomRunning;
-    if (nPhaseBefore == PHASE_RUNNING && g_nPhase == PHASE_RESULT) CheckSavedAtDrillEnd();
   }
 
   // The record holds what the exit would write at this moment: the values held, the use
   // time so far and a new best speed still on screen. Reading it leaves the values as held.
   void CheckSavedAtDrillEnd() {
-    ++m_nDrillEnds;
+    m_nDrillEnds = m_player.Stats().nDrillEnds;
     if (!g_bRecSaved) FuzzFail("the record was not saved at the end of a drill");
     double dBest = g_dBestSpeed[0][0];
     char szDate[9];
@@ -224,13 +174,13 @@ class Run {
                g_nPhase);
     if (timers.size() > 1) FuzzFail("%zu timers running at once", timers.size());
 
-    const bool bRandomRunning = IsRandomMode() && g_nPhase == PHASE_RUNNING;
+    const bool bRandomRunning = IsRandomCode(g_nMode) && g_nPhase == PHASE_RUNNING;
     const bool bClockDue = bRandomRunning && g_bTimingStarted == 1;
     if (m_view.HasTimer(RANDOM_CLOCK_TIMER) != bClockDue)
       FuzzFail("drill clock %s while the run's clock %s", bClockDue ? "stopped" : "running",
                bClockDue ? "runs" : "does not run");
 
-    const bool bPositionRunning = IsPositionMode() && g_nPhase == PHASE_RUNNING;
+    const bool bPositionRunning = IsPositionCode(g_nMode) && g_nPhase == PHASE_RUNNING;
     const bool bHintDue = bPositionRunning && g_bGuideShown == 0 && g_chShownKey == 0;
     for (UINT_PTR nId : timers) {
       if (nId == RANDOM_CLOCK_TIMER) continue;
@@ -253,17 +203,14 @@ class Run {
       FuzzFail("file %s written during the run", name.c_str());
     }
     const size_t nLines = CountLines(ReadWholeFile(SPEED_FILE));
-    if (nLines != m_nNewBests)
-      FuzzFail("%zu speed history lines for %zu new best speeds", nLines, m_nNewBests);
+    if (nLines != NewBests())
+      FuzzFail("%zu speed history lines for %zu new best speeds", nLines, NewBests());
   }
 
+  KeyPlayer m_player;
   CNumdrilView& m_view;
   int m_nRecordKind;
-  bool m_bRandomRunning = false;
-  size_t m_nNewBests = 0;
-  int m_nDrillEnds = 0;
-  int64_t m_nMsSinceTick = 0;
-  int m_nKeysLeft = KEY_BUDGET;
+  long m_nDrillEnds = 0;  // drill ends checked so far
 };
 
 bool IsSaneSpeed(double d) { return std::isfinite(d) && d >= 0.0 && d <= 99999.9; }

@@ -13,7 +13,7 @@
 #include "app/app.h"
 #include "fuzz_common.h"
 #include "platform/platform.h"
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 namespace {
 
@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   g_bEnlargeY = (nFlags >> 5) & 1;
   const int bBlankWide = (nFlags >> 6) & 1;
   // A key code as a signed or an unsigned char holds it.
-  const int nKey = text.empty() ? 0 : (nFlags & 0x80) ? (signed char)text[0] : (unsigned char)text[0];
+  const int nKey = text.empty()      ? 0
+                   : (nFlags & 0x80) ? (signed char)text[0]
+                                     : (unsigned char)text[0];
 
   Framebuffer fb(nFbWidth, nFbHeight);
   const int nWidth = fb.Width(), nHeight = fb.Height();

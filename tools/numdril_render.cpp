@@ -48,9 +48,8 @@ static bool ParseSize(const char* psz, int* pnW, int* pnH) {
 // The key the drill on screen expects next, or 0 when no drill is under way.
 static int ExpectedKey() {
   if (g_nPhase != PHASE_RUNNING) return 0;
-  if (g_nMode > 900 && g_nMode < 1000) return (unsigned char)g_chTarget;
-  if (g_nMode > 1000 && g_nMode < 1100)
-    return (unsigned char)g_practiceText[g_nTextCol][g_nTextRow];
+  if (IsPositionCode(g_nMode)) return (unsigned char)g_chTarget;
+  if (IsRandomCode(g_nMode)) return (unsigned char)g_practiceText[g_nTextCol][g_nTextRow];
   return 0;
 }
 

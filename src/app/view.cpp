@@ -43,7 +43,6 @@ void CNumdrilView::OnChar(UINT nChar, UINT, UINT) {
   ReleaseDC(pDC);
   SaveIfDrillEnded(nPhaseBefore);
   FollowCompositionSpot(this);
-  Default();
 }
 
 void CNumdrilView::OnTimer(UINT_PTR nIDEvent) {
@@ -53,7 +52,6 @@ void CNumdrilView::OnTimer(UINT_PTR nIDEvent) {
   ReleaseDC(pDC);
   SaveIfDrillEnded(nPhaseBefore);
   FollowCompositionSpot(this);
-  Default();
 }
 
 void ResetAllState() {

@@ -56,10 +56,7 @@ static const int POSITION_SLOT_FIRST = 0;  // slot of position lesson 1
 static const int RANDOM_SLOT_FIRST = 1;    // slot of random lesson 1
 static const int POSITION_LESSONS = 1;
 static const int RANDOM_LESSONS = 1;
-static const UINT_PTR CLOCK_TIMER_ID = 1;
 
-static bool IsPositionCode(int nCode) { return nCode > 900 && nCode < 1000; }
-static bool IsRandomCode(int nCode) { return nCode > 1000 && nCode < 1100; }
 static bool IsInformationCode(int nCode) { return nCode > 10 && nCode < 100; }
 
 // The character set of a lesson code, or null for a lesson that does not exist. Only
@@ -234,7 +231,7 @@ void DispatchKey(CWnd* pView, CDC* pDC, int nKey) {
 }
 
 void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
-  if (nIDEvent == CLOCK_TIMER_ID) {
+  if (nIDEvent == RANDOM_CLOCK_TIMER) {
     if (!IsRandomCode(g_nMode) || !HasScreen(g_nMode) || g_nPhase != PHASE_RUNNING) {
       // The clock outlived its run: stop it instead of ending the run, or drawing on
       // another screen, a second time.

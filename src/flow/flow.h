@@ -16,6 +16,11 @@ constexpr int MODE_POSITION = 901;  // lesson 1; 901..999 are position lessons
 constexpr int MODE_RANDOM = 1001;   // lesson 1; 1001..1099 are random lessons
 constexpr int MODE_EXIT = 9999;
 
+// Lesson codes of the two drills; 900, 1000 and 1100 are none. Only lesson 1 of each
+// exists, but the menu table could name others.
+constexpr bool IsPositionCode(int nCode) { return nCode > 900 && nCode < 1000; }
+constexpr bool IsRandomCode(int nCode) { return nCode > 1000 && nCode < 1100; }
+
 constexpr int PHASE_START = 0;
 constexpr int PHASE_MENU = 1;
 constexpr int PHASE_INFO = 2;

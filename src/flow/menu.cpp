@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The title screen, the menu screen and its key selection, and the one-line header of
-// the drill screens. Draws through the text screen; decides nothing about modes.
+// The title screen, the menu screen and its key selection, and what both drill screens
+// share: the one-line header and the prompts under a result. Draws through the text
+// screen; decides nothing about modes.
 #include "flow/menu.h"
 
 #include <cstdio>
@@ -55,6 +56,14 @@ static const char TITLE_AUTHOR[] = "Keypad drills for fast, sure hands";
 static const char TITLE_PROMPT[] = "Hit Any Key to Show Menu";
 static const int TITLE_PROMPT_Y = 272;
 static const int TITLE_PROMPT_X = 304;
+
+// The two lines under a drill's result, the same in both drills and both languages.
+//   y    x    text
+static const SCREENITEM DRILL_END_PROMPTS[3] = {
+    {352, 192, "Press TAB key to try again", 0},
+    {368, 192, "Press ESC key to go back to Menu", 0},
+    {0, 0, nullptr, 0},
+};
 
 // Only nine items can be named by a digit; a tenth is drawn but never chosen.
 static const int MAX_SELECTABLE_ITEMS = 9;
@@ -198,5 +207,11 @@ void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle) {
   SetColors(pDC, CR_PURPLE, CR_WHITE);
   FormatScreenHeader(pszFormat, pszTitle);
   PrintItemCentered(pDC, &DRILL_HEADER);
+  SetColors(pDC, CR_BLACK, CR_WHITE);
+}
+
+void PrintDrillEndPrompts(CDC* pDC) {
+  SetColors(pDC, CR_TEAL, CR_WHITE);
+  PrintItems(pDC, DRILL_END_PROMPTS);
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }

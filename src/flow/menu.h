@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Menus, the title screen and the drill screen headers.
+// Menus, the title screen, and the header and end prompts of both drill screens.
 #pragma once
 
 #include "platform/platform.h"
@@ -23,6 +23,9 @@ int SelectMenuItem(MenuItem* pMenu, int nKey);
 void DrawMenu(CDC* pDC, MenuItem* pMenu, const SCREENITEM* pHeader);
 void DrawTitleScreen(CDC* pDC);
 void DrawScreenHeader(CDC* pDC, const char* pszFormat, const char* pszTitle);
+// "Press TAB key to try again" and "Press ESC key to go back to Menu" under a drill's result,
+// in teal; leaves the colours black on white.
+void PrintDrillEndPrompts(CDC* pDC);
 // Pixel rectangles of the prompt lines that tell the user what to type: the menu's
 // "Press Number key..." and the title's "Hit Any Key...". The grid switches are left as
 // they were.

@@ -247,12 +247,26 @@ static void ReportStandIn(const std::string& name, const FontFace* pFace, bool b
           shortfall.c_str(), pFace->family.c_str());
 }
 
+// With no face at all (a system without fonts, or a configuration that names none) every
+// character is an empty box; that is said once, with the packages the program is made for.
+static void ReportNoFace(const std::string& name) {
+  static bool s_bReported = false;
+  if (s_bReported) return;
+  s_bReported = true;
+  fprintf(stderr,
+          "numdril: no font is installed that can stand in for \"%s\", so text is drawn as "
+          "empty boxes; install fonts-dejavu-core and fonts-ipafont-gothic (as root: apt-get "
+          "install fonts-dejavu-core fonts-ipafont-gothic)\n",
+          name.empty() ? "(no name)" : name.c_str());
+}
+
 static FontRequest* FindRequest(const LOGFONT& lf) {
   const bool bBold = lf.lfWeight >= FW_BOLD;
   const bool bFixed = (lf.lfPitchAndFamily & 3) == FIXED_PITCH;
   const bool bJapanese = lf.lfCharSet == SHIFTJIS_CHARSET;
   std::string name = Cp932ToUtf8(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-  std::string key = name + '\n' + (bBold ? 'b' : 'r') + (bFixed ? 'f' : 'v') + (bJapanese ? 'j' : 'l');
+  std::string key = name + '\n' + (bBold ? 'b' : 'r') + (bFixed ? 'f' : 'v') +
+                    (bJapanese ? 'j' : 'l');
   auto it = s_requests.find(key);
   if (it != s_requests.end()) return it->second.get();
 
@@ -278,6 +292,7 @@ static FontRequest* FindRequest(const LOGFONT& lf) {
         ReportStandIn(name, request->pPrimary, bFixed, bJapanese);
       FcPatternDestroy(match);
     }
+    if (request->pPrimary == nullptr) ReportNoFace(name);
     request->pPattern = pat;
   }
   FontRequest* p = request.get();
@@ -341,7 +356,8 @@ FontInstance* FindFontInstance(const LOGFONT& lf) {
     if (nHalf <= 0)
       nHalf = face ? (int)std::lround(face->dHalfAdvance * nCell / dLine) : (nCell + 1) / 2;
     // Beyond any screen: bounded so a mistaken size cannot ask for gigabytes of glyph.
-    instance->metrics = FontMetrics{std::min(nCell, MAX_CELL_PIXELS), std::clamp(nHalf, 1, MAX_CELL_PIXELS)};
+    instance->metrics =
+        FontMetrics{std::min(nCell, MAX_CELL_PIXELS), std::clamp(nHalf, 1, MAX_CELL_PIXELS)};
     it = s_instances.emplace(key, std::move(instance)).first;
   }
   s_lastLf = lf;
@@ -491,8 +507,8 @@ GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells) {
   return GlyphImage{g.nLeft, g.nTop, g.nWidth, g.nHeight, g.coverage.data()};
 }
 
-const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
-                              uint32_t rgbBack, const uint32_t* pBlend) {
+const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells,
+                              uint32_t rgbText, uint32_t rgbBack, const uint32_t* pBlend) {
   CachedGlyph& g = FindCachedGlyph(pFont, nCodePoint, nCells);
   for (const ColouredCell& c : g.coloured)
     if (c.rgbText == rgbText && c.rgbBack == rgbBack) return c.pixels.data();

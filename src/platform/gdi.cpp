@@ -75,10 +75,6 @@ static uint32_t ColorrefToPixel(COLORREF cr) {
   return ((cr & 0xFFu) << 16) | (cr & 0xFF00u) | ((cr >> 16) & 0xFFu);
 }
 
-static int32_t ClampToInt(int64_t v) {
-  return (int32_t)std::clamp<int64_t>(v, INT32_MIN, INT32_MAX);
-}
-
 // ---------------------------------------------------------------------------------------
 // Unclipped helpers: callers must clip to the framebuffer first.
 // ---------------------------------------------------------------------------------------

@@ -7,8 +7,10 @@
 
 #include "platform/platform.h"
 
-static KeyResult Chars(std::string bytes) { return {KeyAction::kChars, std::move(bytes)}; }
-static KeyResult Action(KeyAction action) { return {action, std::string()}; }
+static KeyResult Chars(std::string bytes, KeySource source) {
+  return {KeyAction::kChars, std::move(bytes), source};
+}
+static KeyResult Action(KeyAction action) { return {action, std::string(), KeySource::kUnknown}; }
 
 // The letter a key means with Ctrl held: the layout's letter where it has one, else the
 // letter printed at that position on a US keyboard (so Ctrl+C works on any layout).
@@ -37,17 +39,35 @@ static int KeypadDigit(SDL_Scancode scancode) {
   }
 }
 
+// Whether a key is one of the numeric keypad's: SDL numbers them in two blocks, the keys
+// every keypad has and the rarer ones after them.
+static bool IsKeypadKey(SDL_Scancode scancode) {
+  return (scancode >= SDL_SCANCODE_KP_DIVIDE && scancode <= SDL_SCANCODE_KP_PERIOD) ||
+         scancode == SDL_SCANCODE_KP_EQUALS || scancode == SDL_SCANCODE_KP_COMMA ||
+         scancode == SDL_SCANCODE_KP_EQUALSAS400 ||
+         (scancode >= SDL_SCANCODE_KP_00 && scancode <= SDL_SCANCODE_KP_HEXADECIMAL);
+}
+
+// Where a key's characters come from.
+static KeySource SourceOf(SDL_Scancode scancode, Uint16 nMod) {
+  if (!IsKeypadKey(scancode)) return KeySource::kMainKeyboard;
+  return (nMod & KMOD_NUM) != 0 ? KeySource::kKeypad : KeySource::kKeypadNumLockOff;
+}
+
 KeyResult KeyTranslator::KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uint16 nMod) {
   const bool bCtrl = (nMod & KMOD_CTRL) != 0;
   const bool bAlt = (nMod & KMOD_ALT) != 0;
   const bool bShift = (nMod & KMOD_SHIFT) != 0;
+  const KeySource source = SourceOf(scancode, nMod);
+  m_bKeyDown = true;
+  m_keySource = source;
 
   int nDigit = KeypadDigit(scancode);
   if (nDigit >= 0) {
     // With Num Lock on, SDL sends the digit again as text: that copy is dropped.
     m_nextText = NextText::kDropDigit;
     m_chKeypadDigit = (char)('0' + nDigit);
-    return Chars(std::string(1, m_chKeypadDigit));
+    return Chars(std::string(1, m_chKeypadDigit), source);
   }
   // Ctrl+Alt is AltGr on many layouts and types text; Ctrl or Alt alone makes a command.
   m_nextText = (bCtrl != bAlt) ? NextText::kDropAll : NextText::kKeep;
@@ -60,10 +80,10 @@ KeyResult KeyTranslator::KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uin
   switch (scancode) {
     case SDL_SCANCODE_RETURN:
     case SDL_SCANCODE_RETURN2:
-    case SDL_SCANCODE_KP_ENTER: return Chars("\r");
-    case SDL_SCANCODE_TAB: return Chars("\t");
-    case SDL_SCANCODE_ESCAPE: return Chars("\x1b");
-    case SDL_SCANCODE_BACKSPACE: return Chars("\b");
+    case SDL_SCANCODE_KP_ENTER: return Chars("\r", source);
+    case SDL_SCANCODE_TAB: return Chars("\t", source);
+    case SDL_SCANCODE_ESCAPE: return Chars("\x1b", source);
+    case SDL_SCANCODE_BACKSPACE: return Chars("\b", source);
     case SDL_SCANCODE_DELETE:  // Shift+Del: Cut
       return Action(bShift ? KeyAction::kConsumed : KeyAction::kNone);
     case SDL_SCANCODE_INSERT:  // Ctrl+Ins: Copy, Shift+Ins: Paste
@@ -88,7 +108,7 @@ KeyResult KeyTranslator::KeyDown(SDL_Scancode scancode, SDL_Keycode keycode, Uin
         default: break;
       }
     }
-    return Chars(std::string(1, (char)(chLetter - 'a' + 1)));
+    return Chars(std::string(1, (char)(chLetter - 'a' + 1)), source);
   }
   return Action(KeyAction::kNone);
 }
@@ -106,6 +126,9 @@ static char OneDigit(const char* pszUtf8) {
 KeyResult KeyTranslator::TextInput(const char* pszUtf8) {
   NextText rule = m_nextText;
   m_nextText = NextText::kKeep;
+  // The key's own text, where it has any; a keypad digit's is the copy dropped below.
+  const bool bKeysOwn = m_bKeyDown && rule == NextText::kKeep;
+  m_bKeyDown = false;
   if (rule == NextText::kDropAll) return Action(KeyAction::kNone);
   // Only a copy of the key's own digit: with Num Lock off the keypad sends no text, and
   // an input method's commit of another digit may come next.
@@ -113,7 +136,10 @@ KeyResult KeyTranslator::TextInput(const char* pszUtf8) {
     return Action(KeyAction::kNone);
   std::string bytes = Utf8ToCp932(pszUtf8);
   if (bytes.empty()) return Action(KeyAction::kNone);
-  return Chars(std::move(bytes));
+  return Chars(std::move(bytes), bKeysOwn ? m_keySource : KeySource::kInputMethod);
 }
 
-void KeyTranslator::KeyUp() { m_nextText = NextText::kKeep; }
+void KeyTranslator::KeyUp() {
+  m_nextText = NextText::kKeep;
+  m_bKeyDown = false;
+}

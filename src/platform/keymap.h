@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Keyboard translation at the window's edge: SDL key and text events become the character
-// codes a view's OnChar expects, or one of the few accelerator actions. Draws nothing and
-// keeps no state but the pairing of a key with the text event that follows it.
+// codes a view's OnChar expects, or one of the few accelerator actions, each with where it
+// came from. Draws nothing and keeps no state but the pairing of a key with the text
+// event that follows it.
 #pragma once
 
 #include <SDL2/SDL_keyboard.h>
 
 #include <string>
+
+#include "platform/platform.h"
 
 enum class KeyAction {
   kNone,      // the event means nothing to the program
@@ -18,6 +21,7 @@ enum class KeyAction {
 struct KeyResult {
   KeyAction action = KeyAction::kNone;
   std::string chars;  // CP932 bytes when action is kChars
+  KeySource source = KeySource::kUnknown;  // where chars came from
 };
 
 class KeyTranslator {
@@ -39,4 +43,8 @@ class KeyTranslator {
   };
   NextText m_nextText = NextText::kKeep;
   char m_chKeypadDigit = 0;  // the digit that kDropDigit drops
+  // The key pressed last, while its own text may still come (until that text or its
+  // release): text then is that key's; any other text is an input method's.
+  bool m_bKeyDown = false;
+  KeySource m_keySource = KeySource::kUnknown;
 };

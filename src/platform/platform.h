@@ -29,6 +29,11 @@ typedef int64_t time64_t;   // seconds since 1970; 64-bit everywhere
 constexpr COLORREF RGB(int r, int g, int b) {
   return (COLORREF)((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
+// A 64-bit result of coordinate arithmetic, saturated into an int: sums of pixel positions
+// far outside any screen must not wrap around into it.
+constexpr int ClampToInt(int64_t nValue) {
+  return nValue > INT32_MAX ? INT32_MAX : nValue < INT32_MIN ? INT32_MIN : (int)nValue;
+}
 // Converts a colour written RGB 0xRRGGBB into the COLORREF form 0x00BBGGRR.
 constexpr COLORREF RgbToColorref(uint32_t rrggbb) {
   return RGB((int)(rrggbb >> 16), (int)(rrggbb >> 8), (int)rrggbb);
@@ -246,6 +251,9 @@ class CWnd {
  public:
   CWnd();
   virtual ~CWnd();
+  // A window owns its system window and framebuffer: there is one of each.
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
 
   // A real top-level window (SDL2). Returns FALSE when no window could be made.
   BOOL CreateTopLevel(const char* pszCaption);
@@ -276,7 +284,6 @@ class CWnd {
   virtual void OnDraw(CDC* pDC);
   virtual void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
   virtual void OnTimer(UINT_PTR nIDEvent);
-  void Default() {}
 
   // Driving a window by hand (tests, the headless renderer, the event loop).
   void Paint();  // a whole repaint through OnDraw, then presented
@@ -384,6 +391,40 @@ uint64_t MonotonicMs();
 // A stamp of the monotonic clock in _timeb form (time and millitm only), for drill timing:
 // ElapsedSeconds of two such stamps is a duration no clock step changes.
 void MonotonicStamp(_timeb* pStamp);
+
+// ---------------------------------------------------------------------------------------
+// The key being handled: where its character came from and when its key was pressed.
+// ---------------------------------------------------------------------------------------
+
+// Where a character reached the window from.
+enum class KeySource : uint8_t {
+  kUnknown,           // no key is being handled, or one the platform cannot place (a test
+                      // that did not say, a key another program sent)
+  kKeypad,            // the numeric keypad, Num Lock on
+  kKeypadNumLockOff,  // the numeric keypad, Num Lock off (its digits still type digits)
+  kMainKeyboard,      // any other key; a digit from there is one of the digit row
+  kInputMethod,       // text an input method committed, which says nothing of its keys
+};
+
+struct KEYINFO {
+  KeySource nSource = KeySource::kUnknown;
+  // MonotonicMs when the key was pressed, as the display server stamped it; 0 when not
+  // known (no X server clock to compare with, a key SDL made up). An input method's
+  // commit carries the press of the key that committed it.
+  uint64_t nPressMs = 0;
+};
+
+// The key whose character OnChar is handling now. The message loop sets it before each
+// OnChar and clears it ({kUnknown, 0}) after; every byte of one key's text (both bytes of
+// a double-byte character, each character of a commit) carries the same. Headless tests
+// set it themselves.
+const KEYINFO& CurrentKeyInfo();
+void SetCurrentKeyInfo(const KEYINFO& info);
+// The moment the key being handled was pressed, as MonotonicStamp gives moments: its
+// press time where the platform knows it, otherwise (and outside a key) now; never later
+// than now. The drills time keys by it, so that a stall between a press and its handling
+// (the program stopped or starved for a while) does not shorten a run.
+void KeyPressStamp(_timeb* pStamp);
 
 // Test control of the clocks: once set, both stand still until advanced together; a step
 // moves the wall clock alone, as NTP, a resume or the user setting the time would.

@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "flow/flow.h"
+#include "flow/menu.h"
 #include "flow/util.h"
-#include "position/position.h"
+#include "position/position_private.h"
 
 char g_chLastWrong = 0;
 int g_nPositionCount = 0;
@@ -51,9 +52,10 @@ static void UnmarkKey(CDC* pDC, char chKey) {
     MarkGuideKey(pDC, Key(chKey), g_bGuideShown ? KEY_PLAIN : KEY_BLANK);
 }
 
-// Seconds from g_tbStart to now; a zero or reversed clock counts as one second.
+// Seconds from g_tbStart to the press of the key being handled; a zero or reversed clock
+// counts as one second.
 static double MeasureDrill() {
-  MonotonicStamp(&g_tbEnd);
+  KeyPressStamp(&g_tbEnd);
   double dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
   return dElapsed > 0.0 ? dElapsed : 1.0;
 }
@@ -120,7 +122,7 @@ static void CancelDrill(CWnd* pView, CDC* pDC) {
   g_nPhase = PHASE_RESULT;
   g_nFinishState = 0;
   EraseEscapePrompt(pDC);
-  PrintEndPrompts(pDC);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void LeaveDrill(CDC* pDC) {
@@ -136,7 +138,7 @@ static void StartNewDrill(CWnd* pView, CDC* pDC) {
   g_nTypeCount = 0;
   g_nErrorCount = 0;
   g_bTimingStarted = 0;
-  MonotonicStamp(&g_tbStart);
+  KeyPressStamp(&g_tbStart);
   g_nFinishState = 0;
   // Advice belongs to the drill that earned it; a later drill with neither few nor many
   // errors must not show it again.
@@ -172,12 +174,12 @@ static void FinishDrill(CDC* pDC) {
 
   if (g_pnPracticeCount) *g_pnPracticeCount += 1;
   PrintPracticeCount(pDC);
-  PrintEndPrompts(pDC);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void AcceptKey(CWnd* pView, CDC* pDC) {
   if (!g_bTimingStarted) {
-    MonotonicStamp(&g_tbStart);
+    KeyPressStamp(&g_tbStart);
     g_bTimingStarted = 1;
   }
   if (HintPending()) StopHint(pView, HintTimerId());
@@ -248,7 +250,7 @@ void OnPositionKey(CWnd* pView, CDC* pDC, int nKey) {
 void OnPositionHint(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
   StopHint(pView, nIDEvent);
   // Only a pending hint for the key now asked for reveals anything.
-  if (g_nMode <= 900 || g_nMode >= 1000 || g_nPhase != PHASE_RUNNING || !HintPending() ||
+  if (!IsPositionCode(g_nMode) || g_nPhase != PHASE_RUNNING || !HintPending() ||
       nIDEvent != HintTimerId())
     return;
   MarkGuideKey(pDC, Key(g_chTarget), KEY_ANSWER);

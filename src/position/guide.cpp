@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "flow/flow.h"
-#include "position/position.h"
+#include "position/position_private.h"
 
 // The guide rows, top to bottom; row 2 is the home row. The two spaces of the last row are
 // blank keys that no key maps to; the carriage return is the Enter key.

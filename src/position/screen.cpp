@@ -5,7 +5,7 @@
 
 #include "flow/flow.h"
 #include "flow/menu.h"
-#include "position/position.h"
+#include "position/position_private.h"
 
 static const SCREENITEM HIDE_PROMPT[] = {
     {16, 1, "Press Space key to hide Keyguide", 0},
@@ -21,11 +21,6 @@ static const SCREENITEM HIDE_ADVICE[] = {
 };
 static const SCREENITEM SHOW_ADVICE[] = {
     {320, 96, "Please press Space key to show Keyguide and try again", 0},
-    {0, 0, nullptr, 0},
-};
-static const SCREENITEM END_PROMPTS[] = {
-    {352, 192, "Press TAB key to try again", 0},
-    {368, 192, "Press ESC key to go back to Menu", 0},
     {0, 0, nullptr, 0},
 };
 
@@ -154,12 +149,6 @@ void EraseAdvice(CDC* pDC, int nAdvice) {
   SetColors(pDC, CR_BLACK, CR_WHITE);
 }
 
-void PrintEndPrompts(CDC* pDC) {
-  SetColors(pDC, CR_TEAL, CR_WHITE);
-  PrintItems(pDC, END_PROMPTS);
-  SetColors(pDC, CR_BLACK, CR_WHITE);
-}
-
 void DrawPositionScreen(CDC* pDC) {
   bool bOver = g_nPhase == PHASE_RESULT;
   ClearScreen(pDC);
@@ -185,7 +174,7 @@ void DrawPositionScreen(CDC* pDC) {
   if (bOver) {
     if (g_nFinishState == 3) PrintTimeTaken(pDC);
     PrintAdvice(pDC, g_nAdvice);
-    PrintEndPrompts(pDC);
+    PrintDrillEndPrompts(pDC);
     SetColors(pDC, CR_BLACK, CR_WHITE);
   }
 }

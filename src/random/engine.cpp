@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "flow/flow.h"
+#include "flow/menu.h"
 #include "flow/util.h"
 #include "random/random.h"
 #include "records/records.h"
@@ -89,18 +90,17 @@ double CalcTypeSpeed(int nCount, double dSeconds) {
 
 // ---- Run bookkeeping ---------------------------------------------------------------------
 
-// Takes g_tbEnd and measures g_dElapsed from the first correct key.
+// Takes g_tbEnd at the press of the key being handled and measures g_dElapsed from the
+// first correct key's press.
 static void MeasureElapsed() {
-  MonotonicStamp(&g_tbEnd);
+  KeyPressStamp(&g_tbEnd);
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
 }
 
 static void ShowAfterRunPrompts(CDC* pDC) {
   SetColors(pDC, CR_WHITE, CR_WHITE);
   PrintItemsBlanked(pDC, RANDOM_TYPING_HINTS);
-  SetColors(pDC, CR_TEAL, CR_WHITE);
-  PrintItems(pDC, RANDOM_AFTER_RUN_PROMPTS);
-  SetColors(pDC, CR_BLACK, CR_WHITE);
+  PrintDrillEndPrompts(pDC);
 }
 
 static void CellPosition(int nCol, int nRow, int* pnY, int* pnX) {
@@ -252,7 +252,7 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
   }
 
   if (g_bTimingStarted == 0) {
-    MonotonicStamp(&g_tbStart);
+    KeyPressStamp(&g_tbStart);
     g_dElapsed = 0.0;
     g_dShownElapsed = 0.0;
     g_nShownSecond = 0;

@@ -31,7 +31,6 @@ extern char g_szNowTime[9];
 
 // Screen item lists of the drill (English in both languages), null-text terminated.
 extern const SCREENITEM RANDOM_TYPING_HINTS[3];
-extern const SCREENITEM RANDOM_AFTER_RUN_PROMPTS[3];
 extern const SCREENITEM RANDOM_CONGRATULATION[2];
 
 void GenerateRandomText(const char* pszCharSet, double dBestSpeed);

@@ -21,11 +21,6 @@ const SCREENITEM RANDOM_TYPING_HINTS[3] = {
     {368, 192, "Press ESC key to cancel", 0},
     {0, 0, nullptr, 0},
 };
-const SCREENITEM RANDOM_AFTER_RUN_PROMPTS[3] = {
-    {352, 192, "Press TAB key to try again", 0},
-    {368, 192, "Press ESC key to go back to Menu", 0},
-    {0, 0, nullptr, 0},
-};
 const SCREENITEM RANDOM_CONGRATULATION[2] = {
     {320, 128, "Congratulations You have updated your speed record", 0},
     {0, 0, nullptr, 0},
@@ -112,8 +107,7 @@ void DrawRandomScreen(CDC* pDC, const char* pszHeaderFormat) {
       SetColors(pDC, CR_GREEN, CR_WHITE);
       PrintItems(pDC, RANDOM_CONGRATULATION);
     }
-    SetColors(pDC, CR_TEAL, CR_WHITE);
-    PrintItems(pDC, RANDOM_AFTER_RUN_PROMPTS);
+    PrintDrillEndPrompts(pDC);
   }
   if (g_nPhase == PHASE_RUNNING) {
     SetColors(pDC, CR_TEAL, CR_WHITE);

@@ -3,7 +3,7 @@
 // the square, double-byte form of the same key top and goes to the text renderer.
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 char g_szFullKatakana[4] = {0, 0, 0, 0};
 

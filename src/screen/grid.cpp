@@ -3,9 +3,8 @@
 // and the item-list printers. How a string becomes glyphs lives in text.cpp.
 #include <cstdint>
 #include <cstring>
-#include <climits>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 RECT g_rcClient = {0, 0, 0, 0};
 int g_bEnlargeY = 0;
@@ -17,10 +16,7 @@ int g_bEnlargeX = 0;
 static int ScaleVirtual(int nVirtual, int nClientExtent, int nVirtualExtent) {
   int64_t nSpan = (int64_t)nClientExtent - 2;
   if (nSpan <= 0) nSpan = 1;
-  int64_t nPixel = (int64_t)nVirtual * nSpan / nVirtualExtent + 1;
-  if (nPixel > INT_MAX) return INT_MAX;
-  if (nPixel < INT_MIN) return INT_MIN;
-  return (int)nPixel;
+  return ClampToInt((int64_t)nVirtual * nSpan / nVirtualExtent + 1);
 }
 
 int VirtualToPixelY(int nVirtualY) {
@@ -67,8 +63,8 @@ void PrintItemBlanked(CDC* pDC, const SCREENITEM* pItem) {
 }
 
 void PrintItemCentered(CDC* pDC, const SCREENITEM* pItem) {
-  int64_t nX = 320 - ((int64_t)CHAR_WIDTH * (int64_t)strlen(pItem->text)) / 2;
-  PrintAt(pDC, pItem->y, nX < INT_MIN ? INT_MIN : (int)nX, pItem->text);
+  int64_t nX = 320 - ((int64_t)COLUMN_WIDTH * (int64_t)strlen(pItem->text)) / 2;
+  PrintAt(pDC, pItem->y, ClampToInt(nX), pItem->text);
 }
 
 void PrintItems(CDC* pDC, const SCREENITEM* pList) {

@@ -5,19 +5,12 @@
 // Every operation takes the device context first, then virtual y, then x.
 #pragma once
 
-#include <climits>
-
 #include "platform/platform.h"
-
-// glibc's <limits.h> defines CHAR_WIDTH (the bits in a char) as a macro under _GNU_SOURCE,
-// which g++ always sets; it would turn the constant below into "constexpr int 8". The
-// header is included here first so that its guard keeps it from defining the macro again.
-#undef CHAR_WIDTH
 
 // ---- Character grid and scaling --------------------------------------------------------
 
 constexpr int ROW_HEIGHT = 16;  // virtual units per text row
-constexpr int CHAR_WIDTH = 8;   // virtual units per half-width cell
+constexpr int COLUMN_WIDTH = 8;  // virtual units per half-width cell (one column)
 
 // Client rectangle of the view, stored by every repaint; starts {0,0,0,0}; written by
 // the view's OnDraw (app/) and by tests.
@@ -66,24 +59,12 @@ constexpr COLORREF CR_BLUE = 0xFF0000;    // RGB 0x0000FF
 
 // ---- Fonts and double-byte text rendering ----------------------------------------------
 
-// Font descriptions filled by every PrintTextCells call; zero at start; written by
-// screen/ only.
-extern LOGFONT g_lfNarrow;
-extern LOGFONT g_lfWide;
 // Exactly 1 = every font is created bold; starts 0; written by flow/, position/, random/.
 extern int g_bBoldText;
 
-enum TextRendering { RENDER_LATIN = 0, RENDER_JAPANESE = 1 };
-
-void PrintTextCells(CDC* pDC, int y, int x, const char* pszText, double dScale,
-                    int bBlankWide);
-void ComputeCellMetrics(double dScale, int* pnGlyph, int* pnColumnPitch, int* pnRowPitch);
 // The pixel rectangle that nHalfCells cells of text printed at virtual (y, x) and dScale
 // take up on the grid now in force: where the user reads that text.
 void TextCellsRect(int y, int x, int nHalfCells, double dScale, RECT* pRect);
-int ClassifyText(const char* pszText);
-int WideToNarrowChar(const char* pDoubleByte);
-void FillFontSpec(LOGFONT* pLf, int nHeight, int nWidth, int bBold, TextRendering rendering);
 int IsLeadByte(int nValue);
 
 // ---- Boxes, discs and underlines -------------------------------------------------------
@@ -93,7 +74,6 @@ int IsLeadByte(int nValue);
 void FillBox(CDC* pDC, int top, int left, int bottom, int right, COLORREF crFill);
 void DrawDisc(CDC* pDC, int top, int left, int bottom, int right, COLORREF crBrush,
               COLORREF crPen);
-void DrawBullet(CDC* pDC, int y, int x, COLORREF crBrush, COLORREF crPen);
 void FillFramedBox(CDC* pDC, int top, int left, int bottom, int right, COLORREF crInner,
                    COLORREF crOuter, int nInsetLeft, int nInsetTop, int nInsetRight,
                    int nInsetBottom);
@@ -102,13 +82,8 @@ void UnderlineText(CDC* pDC, int y, int x, const char* pszText, int nOffsetPx,
 
 // ---- Full-width character display --------------------------------------------------------
 
-// Receives the full-width katakana made by HalfToFullKatakana; zero at start; written by
-// screen/ only.
-extern char g_szFullKatakana[4];
-
 void PrintFullWidthChar(CDC* pDC, int y, int x, int ch, double dScale);
 void PrintFullWidthCharLarge(CDC* pDC, int y, int x, int ch);
-void HalfToFullKatakana(char* pszOut, int ch);
 
 // Puts every global of screen/ back to its starting value.
 void ResetScreenState();

@@ -5,13 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
-
-static int ClampToInt(int64_t nValue) {
-  if (nValue > INT_MAX) return INT_MAX;
-  if (nValue < INT_MIN) return INT_MIN;
-  return (int)nValue;
-}
+#include "screen/screen_private.h"
 
 // Pixel rectangle of a virtual one; right and bottom are exclusive, so two boxes sharing
 // a virtual edge keep a one-pixel line between them.
@@ -88,7 +82,7 @@ void UnderlineText(CDC* pDC, int y, int x, const char* pszText, int nOffsetPx,
   size_t nLength = strlen(pszText);
   int nBytes = nLength > (size_t)(INT_MAX / 8) ? INT_MAX / 8 : (int)nLength;
   int nStartX = VirtualToPixelX(x);
-  int nEndX = VirtualToPixelX(ClampToInt((int64_t)x + (int64_t)CHAR_WIDTH * nBytes));
+  int nEndX = VirtualToPixelX(ClampToInt((int64_t)x + (int64_t)COLUMN_WIDTH * nBytes));
 
   CPen pen;
   pen.CreatePen(PS_SOLID, nPenPx, crLine);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "screen/screen.h"
+#include "screen/screen_private.h"
 
 LOGFONT g_lfNarrow = {};
 LOGFONT g_lfWide = {};
@@ -34,12 +34,6 @@ static int TruncateToInt(double dValue) {
   if (dValue >= (double)INT_MAX) return INT_MAX;
   if (dValue <= (double)INT_MIN) return INT_MIN;
   return (int)dValue;
-}
-
-static int ClampToInt(int64_t nValue) {
-  if (nValue > INT_MAX) return INT_MAX;
-  if (nValue < INT_MIN) return INT_MIN;
-  return (int)nValue;
 }
 
 // A truncated size that is at least 1 (NaN and negatives included).

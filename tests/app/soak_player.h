@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// A tireless headless user for long runs: plays keys into the program the way a person
-// practising for days would, across every screen (title, menu, both drills to their end,
-// cancels, timeouts, hints, the record screen), moving the clock and firing the timers as
-// the message loop would. Shared by the soak test and the soak benchmark; asserts nothing.
+// The soak's user: plays keys into the program the way a person practising for days would,
+// across every screen (title, menu, both drills to their end, cancels, timeouts, hints, the
+// record screen), and checks the files saved at the end. Shared by the soak test and the
+// soak benchmark.
 #pragma once
 
 #include <unistd.h>
@@ -11,15 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
-#include <vector>
 
+#include "../support/key_player.h"
 #include "app/app.h"
 #include "flow/flow.h"
 #include "platform/platform.h"
-#include "position/position.h"
 #include "random/random.h"
 #include "records/records.h"
 
@@ -33,28 +31,16 @@ inline long ResidentBytes() {
   return nResident < 0 ? -1 : nResident * sysconf(_SC_PAGESIZE);
 }
 
-struct SoakStats {
-  long nKeys = 0;            // character events sent
-  long nTimerEvents = 0;     // timer events delivered
-  long nPaints = 0;          // whole repaints asked for besides the ones keys cause
-  long nResizes = 0;
-  long nPositionDrills = 0;  // finished with the 60th correct press
-  long nRandomRuns = 0;      // finished by typing the text or by the time limit
-  long nTimeouts = 0;        // random runs ended by the time limit
-  long nCancels = 0;         // drills ended with Escape
-  long nHints = 0;           // hint timers that fired
-  long nRecordVisits = 0;
-  long nNewBests = 0;        // random runs that set a new best speed
-};
-
+// A person practising for days, as a policy over the shared key player: chooses every key,
+// pause, repaint and resize from a seeded generator, so a run is the same every time.
 class SoakPlayer {
  public:
-  SoakPlayer(CWnd& view, uint32_t nSeed) : m_view(view), m_random(nSeed) {}
+  SoakPlayer(CWnd& view, uint32_t nSeed) : m_player(view), m_random(nSeed) {}
 
   // Plays until nKeys more character events have been sent.
   void Play(long nKeys) {
-    const long nEnd = m_stats.nKeys + nKeys;
-    while (m_stats.nKeys < nEnd) Step();
+    const long nEnd = Stats().nKeys + nKeys;
+    while (Stats().nKeys < nEnd) Step();
   }
 
   // Plays nKeysPerSize keys at every window size the player uses, so that every screen has
@@ -62,86 +48,36 @@ class SoakPlayer {
   // memory is measured. Ends at the usual 642 x 402.
   void WarmUp(long nKeysPerSize) {
     for (const auto& size : SIZES) {
-      m_view.Resize(size[0], size[1]);
-      m_view.Paint();
+      SetSize(size[0], size[1]);
       Play(nKeysPerSize);
     }
-    m_view.Resize(642, 402);
-    m_view.Paint();
+    SetSize(642, 402);
   }
 
-  const SoakStats& Stats() const { return m_stats; }
+  const PlayStats& Stats() const { return m_player.Stats(); }
 
  private:
   // Window sizes a user drags between; a few, so that caches of sized fonts settle.
-  static constexpr int SIZES[][2] = {{642, 402}, {800, 500}, {1284, 804}, {322, 202}, {963, 603}};
+  static constexpr int SIZES[][2] = {
+      {642, 402}, {800, 500}, {1284, 804}, {322, 202}, {963, 603}};
 
   bool Chance(double p) { return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < p; }
-  int Between(int nLow, int nHigh) { return std::uniform_int_distribution<int>(nLow, nHigh)(m_random); }
-
-  bool InPosition() const { return g_nMode > 900 && g_nMode < 1000; }
-  bool InRandom() const { return g_nMode > 1000 && g_nMode < 1100; }
-
-  int ExpectedKey() const {
-    if (InPosition()) return (unsigned char)g_chTarget;
-    return (unsigned char)g_practiceText[g_nTextCol][g_nTextRow];
+  int Between(int nLow, int nHigh) {
+    return std::uniform_int_distribution<int>(nLow, nHigh)(m_random);
   }
-
-  // One character event; the hint timers restart on every key, so their count starts over.
-  void Key(int nChar) {
-    const int nModeBefore = g_nMode, nPhaseBefore = g_nPhase;
-    m_view.SendChar((UINT)nChar);
-    ++m_stats.nKeys;
-    for (auto it = m_sinceSet.begin(); it != m_sinceSet.end();)
-      it = it->first == RANDOM_CLOCK_TIMER ? std::next(it) : m_sinceSet.erase(it);
-    NoteChange(nModeBefore, nPhaseBefore, nChar);
+  void Key(int nChar) { m_player.Key(nChar); }
+  // A size set up before the play, not counted as the user's resize.
+  void SetSize(int nWidth, int nHeight) {
+    m_player.View().Resize(nWidth, nHeight);
+    m_player.View().Paint();
   }
-
-  // The clock moves on; every timer whose period has passed fires, as the loop would.
-  void Wait(int nMs) {
-    AdvanceFakeClock(nMs);
-    std::map<UINT_PTR, int64_t> seen;
-    for (UINT_PTR nId : m_view.ActiveTimers()) {
-      auto it = m_sinceSet.find(nId);
-      seen[nId] = (it == m_sinceSet.end() ? 0 : it->second) + nMs;
-    }
-    m_sinceSet = seen;
-    for (auto& [nId, nSince] : seen) {
-      const UINT nPeriod = m_view.TimerPeriod(nId);
-      if (nPeriod == 0 || nSince < (int64_t)nPeriod) continue;
-      const int nModeBefore = g_nMode, nPhaseBefore = g_nPhase;
-      m_view.FireTimer(nId);
-      ++m_stats.nTimerEvents;
-      if (nId != RANDOM_CLOCK_TIMER) ++m_stats.nHints;
-      if (m_sinceSet.count(nId)) m_sinceSet[nId] = 0;
-      NoteChange(nModeBefore, nPhaseBefore, 0);
-    }
-  }
-
-  void NoteChange(int nModeBefore, int nPhaseBefore, int nKey) {
-    if (nPhaseBefore != PHASE_RUNNING || g_nPhase != PHASE_RESULT || g_nMode != nModeBefore)
-      return;
-    if (nKey == KEY_ESCAPE) {
-      ++m_stats.nCancels;
-    } else if (InPosition()) {
-      ++m_stats.nPositionDrills;
-    } else if (InRandom()) {
-      ++m_stats.nRandomRuns;
-      if (!g_bTextCompleted) ++m_stats.nTimeouts;
-      if (g_nFinishState == 1 || g_nFinishState == 2) ++m_stats.nNewBests;
-    }
-  }
+  void Wait(int nMs) { m_player.Wait(nMs); }
 
   void Step() {
-    if (Chance(1.0 / 1500)) {
-      m_view.Paint();
-      ++m_stats.nPaints;
-    }
+    if (Chance(1.0 / 1500)) m_player.Paint();
     if (Chance(1.0 / 8000)) {
       const auto& size = SIZES[Between(0, 4)];
-      m_view.Resize(size[0], size[1]);
-      m_view.Paint();
-      ++m_stats.nResizes;
+      m_player.Resize(size[0], size[1]);
     }
     if (g_nMode == MODE_TITLE) {
       Key(Chance(0.5) ? ' ' : '0' + Between(0, 9));
@@ -154,16 +90,15 @@ class SoakPlayer {
         m_nTypistMs = Between(70, 170);  // a new run, a new pace
       } else if (r < 0.95) {
         Key('3');
-        ++m_stats.nRecordVisits;
       } else {
         Key(Chance(0.5) ? '9' : KEY_ESCAPE);  // names nothing
       }
     } else if (g_nMode == MODE_RECORD) {
       Key(Chance(0.9) ? KEY_ESCAPE : '5');
       Wait(Between(200, 3000));
-    } else if (InPosition()) {
+    } else if (IsPositionCode(g_nMode)) {
       StepPosition();
-    } else if (InRandom()) {
+    } else if (IsRandomCode(g_nMode)) {
       StepRandom();
     } else {
       Key(KEY_ESCAPE);  // nothing else is reachable; never leave through "Exit"
@@ -184,11 +119,11 @@ class SoakPlayer {
       Wait(Between(2000, 3500));  // a hesitation long enough for the hint
     } else if (Chance(0.06)) {
       Wait(Between(150, 600));
-      Key(ExpectedKey() == '5' ? '6' : '5');
+      Key(KeyPlayer::ExpectedKey() == '5' ? '6' : '5');
     } else {
       Wait(Between(150, 600));
       // The same key top typed in full width now and then (０ is 0x82 0x4F).
-      const int nKey = ExpectedKey();
+      const int nKey = KeyPlayer::ExpectedKey();
       if (nKey >= '0' && nKey <= '9' && Chance(0.03)) {
         Key(0x82);
         Key(0x4F + nKey - '0');
@@ -212,18 +147,16 @@ class SoakPlayer {
       for (int i = 0; i < 70 && g_nPhase == PHASE_RUNNING; ++i) Wait(1000);
     } else if (Chance(0.05)) {
       Wait(m_nTypistMs);
-      Key(ExpectedKey() == '3' ? '4' : '3');
+      Key(KeyPlayer::ExpectedKey() == '3' ? '4' : '3');
     } else {
       Wait(Between(m_nTypistMs / 2, m_nTypistMs * 3 / 2));
-      const int nKey = ExpectedKey();
+      const int nKey = KeyPlayer::ExpectedKey();
       Key(nKey == ' ' && Chance(0.5) ? KEY_ENTER : nKey);
     }
   }
 
-  CWnd& m_view;
+  KeyPlayer m_player;
   std::mt19937 m_random;
-  SoakStats m_stats;
-  std::map<UINT_PTR, int64_t> m_sinceSet;  // timer -> ms since it was set or last fired
   int m_nTypistMs = 120;
 };
 

@@ -36,7 +36,7 @@ TEST(Soak, FiftyThousandKeysKeepMemoryFlatAndTheFilesWhole) {
   const long nBefore = ResidentBytes();
   player.Play(50000);
   const long nAfter = ResidentBytes();
-  const SoakStats& stats = player.Stats();
+  const PlayStats& stats = player.Stats();
   printf("resident %ld KiB after the warm-up, %ld KiB after %ld keys in all; %ld position drills, "
          "%ld random runs (%ld timed out, %ld new bests), %ld cancels, %ld hints, %ld record "
          "visits, %ld resizes\n",

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "platform/platform.h"
 
 namespace {
@@ -42,6 +44,15 @@ void UseOnlyAProportionalFace() {
   std::string cmd = "mkdir -p '" + dir + "' && ln -sf '" + PROPORTIONAL_FACE + "' '" + dir + "/'";
   if (system(cmd.c_str()) != 0) exit(3);
   setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+}
+
+// Points fontconfig at a configuration that names no font folder: a system without fonts.
+// The file goes when the test's process ends.
+void UseNoFontsAtAll() {
+  static std::string s_conf = testing::TempDir() + "numdril-nofonts-" + std::to_string(getpid());
+  std::ofstream(s_conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  atexit([] { unlink(s_conf.c_str()); });
+  setenv("FONTCONFIG_FILE", s_conf.c_str(), 1);
 }
 
 bool HaveProportionalFace() {
@@ -87,4 +98,21 @@ TEST(FontNotice, AStandInThatFallsShortIsNamedOnceAndTheDebugVariableNamesEveryO
       },
       testing::ExitedWithCode(0),
       "^numdril: font \"Lucida Console\" is not installed; using \"DejaVu Sans Mono\"\ndone\n$");
+}
+
+TEST(FontNotice, NoFontAtAllIsSaidOnceWithThePackagesToInstall) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Every character would be an empty box: said once, whatever is drawn after.
+  EXPECT_EXIT(
+      {
+        UseNoFontsAtAll();
+        PrintLatin("12345");
+        PrintLatin("67890");
+        fputs("done\n", stderr);
+        exit(0);
+      },
+      testing::ExitedWithCode(0),
+      "^numdril: no font is installed that can stand in for \"Lucida Console\", so text is "
+      "drawn as empty boxes; install fonts-dejavu-core and fonts-ipafont-gothic \\(as root: "
+      "apt-get install fonts-dejavu-core fonts-ipafont-gothic\\)\ndone\n$");
 }

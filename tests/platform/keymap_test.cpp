@@ -31,18 +31,35 @@ class Keyboard {
     return Down(sc, key).Text(pszUtf8);
   }
   std::string Take() { return std::exchange(m_out, std::string()); }
+  // Where each delivered byte came from: K keypad, k keypad with Num Lock off, M main
+  // keyboard, I input method.
+  std::string TakeSources() { return std::exchange(m_sources, std::string()); }
 
  private:
   void Add(const KeyResult& r) {
     switch (r.action) {
-      case KeyAction::kChars: m_out += r.chars; break;
+      case KeyAction::kChars:
+        m_out += r.chars;
+        m_sources += std::string(r.chars.size(), SourceLetter(r.source));
+        break;
       case KeyAction::kRepaint: m_out += "<N>"; break;
       case KeyAction::kConsumed: m_out += "<-"; break;
       case KeyAction::kNone: EXPECT_TRUE(r.chars.empty()); break;
     }
   }
+  static char SourceLetter(KeySource source) {
+    switch (source) {
+      case KeySource::kKeypad: return 'K';
+      case KeySource::kKeypadNumLockOff: return 'k';
+      case KeySource::kMainKeyboard: return 'M';
+      case KeySource::kInputMethod: return 'I';
+      case KeySource::kUnknown: break;
+    }
+    return '?';
+  }
   KeyTranslator m_keys;
   std::string m_out;
+  std::string m_sources;
 };
 
 TEST(KeyMap, KeypadDigitsAreDigitsOnceWhateverNumLock) {
@@ -72,6 +89,33 @@ TEST(KeyMap, KeypadDigitsAreDigitsOnceWhateverNumLock) {
   // Other keypad keys are text as usual; keypad Enter is Enter.
   kb.Type(SDL_SCANCODE_KP_PLUS, SDLK_KP_PLUS, "+").Down(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER);
   EXPECT_EQ(kb.Take(), "+\r");
+}
+
+TEST(KeyMap, EachCharacterSaysWhichKeysItCameFrom) {
+  Keyboard kb;
+  // The keypad with Num Lock on and off, its Enter and its other keys' text.
+  kb.Down(SDL_SCANCODE_KP_1, SDLK_KP_1, KMOD_NUM).Text("1");
+  kb.Down(SDL_SCANCODE_KP_2, SDLK_DOWN).Up();
+  kb.Down(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NUM);
+  kb.Down(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER);
+  kb.Down(SDL_SCANCODE_KP_PLUS, SDLK_KP_PLUS, KMOD_NUM).Text("+");
+  EXPECT_EQ(kb.Take(), "12\r\r+");
+  EXPECT_EQ(kb.TakeSources(), "KkKkK");
+  // The digit row, Return, Space, Escape and Ctrl+letter: the main keyboard.
+  kb.Type(SDL_SCANCODE_3, SDLK_3, "3").Down(SDL_SCANCODE_RETURN, SDLK_RETURN);
+  kb.Type(SDL_SCANCODE_SPACE, SDLK_SPACE, " ").Down(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+  kb.Down(SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL).Text("a");
+  EXPECT_EQ(kb.Take(), "3\r \x1b\x01");
+  EXPECT_EQ(kb.TakeSources(), "MMMMM");
+  // Text no key of its own brought is an input method's, both bytes of a double-byte
+  // character alike: with nothing pressed, after the key's release, after a keypad key
+  // with Num Lock off (which has no text), and in place of a keypad digit's own copy.
+  kb.Text("\xEF\xBC\x94");                                               // "４"
+  kb.Type(SDL_SCANCODE_5, SDLK_5, "5").Up().Text("6");
+  kb.Down(SDL_SCANCODE_KP_7, SDLK_HOME).Text("6");
+  kb.Down(SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM).Text("9");
+  EXPECT_EQ(kb.Take(), "\x82\x53" "56" "76" "89");
+  EXPECT_EQ(kb.TakeSources(), "II" "MI" "kI" "KI");
 }
 
 TEST(KeyMap, CommittedTextBecomesCodePage932BytesLeadByteFirst) {

@@ -191,6 +191,31 @@ TEST(Window, TimerHandlersMayKillOrRestartTimersWhileTheLoopFiresThem) {
   EXPECT_EQ(other.TimerPeriod(53), 3000u);
 }
 
+TEST(Window, KeysAreTimedByTheirPressesOnTheServersClockNeverLaterThanNow) {
+  // The server's clock read 5000 when ours read 1,000,000: a key it stamped 3750 was
+  // pressed 1250 ms before; one stamped after the reading came in since, at most then.
+  EXPECT_EQ(ServerTimeToMonotonic(3750, 5000, 1000000), 998750u);
+  EXPECT_EQ(ServerTimeToMonotonic(5001, 5000, 1000000), 1000000u);
+  // Across the wrap of the server's 32-bit clock; and never 0, which means unknown.
+  EXPECT_EQ(ServerTimeToMonotonic(0xFFFFFF00u, 0x100u, 1000000), 1000000u - 512);
+  EXPECT_EQ(ServerTimeToMonotonic(0, 5000, 1000), 1u);
+
+  // The drills' stamp: the press while a key is handled; now for a press not known, and
+  // for one stamped later than now.
+  SetFakeClock(1000, 0);
+  AdvanceFakeClock(-500);  // the monotonic clock at 999.500 s
+  auto Stamp = [](uint64_t nPressMs) {
+    SetCurrentKeyInfo(KEYINFO{KeySource::kKeypad, nPressMs});
+    _timeb tb;
+    KeyPressStamp(&tb);
+    return (uint64_t)tb.time * 1000 + tb.millitm;
+  };
+  EXPECT_EQ(Stamp(998250), 998250u);
+  EXPECT_EQ(Stamp(0), 999500u);
+  EXPECT_EQ(Stamp(999501), 999500u);
+  SetCurrentKeyInfo(KEYINFO{});
+}
+
 TEST(Window, OpensAtThreeQuartersOfTheDisplayInEightByFive) {
   int w, h;
   ChooseWindowSize(1920, 1200, &w, &h);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "flow/flow.h"
-#include "position/position.h"
+#include "position/position_private.h"
 #include "support/session.h"
 
 namespace drill {

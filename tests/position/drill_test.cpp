@@ -63,6 +63,20 @@ TEST(PositionDrill, WholeDrillsAddTruncatedTimeAndCount) {
   EXPECT_EQ(g_nPositionCount, 2);
   EXPECT_TRUE(LineShows(s, 32, 1, "It took   1sec to finish", CR_NAVY));
   EXPECT_TRUE(LineShows(s, 16, 480, "Practice Count   2", CR_GREEN));
+
+  // A drill pressed over 25.5 s while the program was stopped, its keys all handled at
+  // once 90 s after the first press: timed by the presses.
+  s.Key('\t');
+  const uint64_t nFirstPressMs = MonotonicMs();
+  s.Advance(90000);
+  for (int i = 0; i < 60; ++i) {
+    SetCurrentKeyInfo(KEYINFO{KeySource::kKeypad, nFirstPressMs + 432 * i});
+    PressRight(s);
+  }
+  SetCurrentKeyInfo(KEYINFO{});
+  EXPECT_DOUBLE_EQ(g_dElapsed, 25.0);
+  EXPECT_EQ(g_nPositionSeconds, 85);
+  EXPECT_TRUE(LineShows(s, 32, 1, "It took  25sec to finish", CR_NAVY));
 }
 
 TEST(PositionDrill, HintTimerWhileGuideHidden) {

@@ -93,6 +93,28 @@ TEST(RandomDrill, CompletedRunsSetBestSpeedsAndAppendOnlyNewOnes) {
   EXPECT_EQ(g_nRandomCount[0][0], 3);
 }
 
+TEST(RandomDrill, KeysHandledAfterAStallCountFromTheirPresses) {
+  Session s;
+  s.Start();
+  EnterRandomDrill(s);
+  ASSERT_EQ(g_nTextChars, 108);
+  // The whole text pressed 250 ms apart while the program was stopped, and handled at
+  // once 40 s after the first press: 26.75 s of typing, not the moment of handling.
+  const uint64_t nFirstPressMs = MonotonicMs();
+  s.Advance(40000);
+  for (int i = 0; i < 108; ++i) {
+    SetCurrentKeyInfo(KEYINFO{KeySource::kKeypad, nFirstPressMs + 250 * i});
+    TypeCorrect(s, 1);
+  }
+  SetCurrentKeyInfo(KEYINFO{});
+  EXPECT_EQ(g_nPhase, PHASE_RESULT);
+  EXPECT_DOUBLE_EQ(g_dElapsed, 26.75);
+  EXPECT_NEAR(g_dTypeSpeed, 108 / 26.75 * 60.0, 1e-9);
+  EXPECT_EQ(g_nRandomSeconds[0][0], 26);
+  EXPECT_TRUE(ShowsText(s.Fb(), 80, 8, "Elapsed Time26.75sec", CR_NAVY));
+  EXPECT_TRUE(ShowsText(s.Fb(), 80, 184, "Current Type Speed 242.2/min", CR_NAVY));
+}
+
 TEST(RandomDrill, TickAtTheLimitEndsTheRunOnceWithSixtySeconds) {
   Session s;
   s.Start();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Boxes, discs and underlines: the pixel rectangles they cover and the objects they leave.
 #include "screen/canvas.h"
+#include "screen/screen_private.h"
 
 TEST(Shapes, BoxesCoverTheirPixelRectangleExactly) {
   Canvas c;

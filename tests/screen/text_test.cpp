@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "screen/canvas.h"
+#include "screen/screen_private.h"
 
 static void Metrics(double dScale, int* s, int* cp, int* rp) {
   ComputeCellMetrics(dScale, s, cp, rp);
@@ -73,11 +74,12 @@ TEST(TextClass, EveryClassAndTheWalkLimits) {
 }
 
 TEST(TextClass, LeadBytesAndLookAlikes) {
-  for (int v = -1; v <= 0x100; ++v) {
-    int bExpected = (v >= 0x80 && v <= 0x9F) || (v >= 0xE0 && v <= 0xFF);
-    ASSERT_EQ(IsLeadByte(v), bExpected) << v;
-  }
-  EXPECT_EQ(IsLeadByte(0x180), 0);
+  // Lead bytes are 0x80..0x9F and 0xE0..0xFF: 64 of them, and only whole bytes.
+  int nLeadBytes = 0;
+  for (int v = -1; v <= 0x100; ++v) nLeadBytes += IsLeadByte(v);
+  EXPECT_EQ(nLeadBytes, 64);
+  for (int v : {0x80, 0x9F, 0xE0, 0xFF}) EXPECT_EQ(IsLeadByte(v), 1) << v;
+  for (int v : {-1, 0, 0x7F, 0xA0, 0xDF, 0x100, 0x180}) EXPECT_EQ(IsLeadByte(v), 0) << v;
   EXPECT_EQ(WideToNarrowChar("\x81\x9C"), '*');
   EXPECT_EQ(WideToNarrowChar("\x81\x40"), ' ');
   EXPECT_EQ(WideToNarrowChar("\x81\x5F"), '\\');
@@ -280,19 +282,30 @@ TEST(TextRender, ByteLimitAndStrayLeadBytes) {
   PrintAt(&c.dc, 0, 0, nullptr);  // nothing, quietly
 }
 
+// At any client size, down to nothing, the surface changes a drawing only by clipping: a
+// tiny surface holds exactly the corner of the same drawing on a larger one, also when the
+// client is far larger than either.
 TEST(TextRender, AnyClientSizeDownToNothing) {
+  const auto draw = [](Canvas& c, int nClient) {
+    g_rcClient = RECT{0, 0, nClient, nClient};
+    ClearScreen(&c.dc);
+    PrintAt(&c.dc, 0, 0, "\x81\x9C\x82\x60 abc");
+    PrintScaledAt(&c.dc, 384, 632, "\x82\xA0\x83\x41", 3.0);
+    PrintFullWidthChar(&c.dc, 100, 100, '7', 3.0);
+    FillBox(&c.dc, 0, 0, 400, 640, CR_NAVY);
+    FillFramedBox(&c.dc, 0, 0, 16, 16, CR_GREEN, CR_BLACK, 1, 1, 1, 1);
+    DrawBullet(&c.dc, 392, 632, CR_PURPLE, CR_PURPLE);
+    UnderlineText(&c.dc, 400, 640, "abc", 1, CR_BLUE);
+  };
   for (int nSize : {1, 2, 3, 7}) {
-    Canvas c(nSize, nSize);
-    for (int nClient : {0, nSize}) {
-      g_rcClient = RECT{0, 0, nClient, nClient};
-      ClearScreen(&c.dc);
-      PrintAt(&c.dc, 0, 0, "\x81\x9C\x82\x60 abc");
-      PrintScaledAt(&c.dc, 384, 632, "\x82\xA0\x83\x41", 3.0);
-      PrintFullWidthChar(&c.dc, 100, 100, '7', 3.0);
-      FillBox(&c.dc, 0, 0, 400, 640, CR_NAVY);
-      FillFramedBox(&c.dc, 0, 0, 16, 16, CR_GREEN, CR_BLACK, 1, 1, 1, 1);
-      DrawBullet(&c.dc, 392, 632, CR_PURPLE, CR_PURPLE);
-      UnderlineText(&c.dc, 400, 640, "abc", 1, CR_BLUE);
+    for (int nClient : {0, nSize, 642}) {
+      Canvas tiny(nSize, nSize), large(nSize + 16, nSize + 16);
+      draw(tiny, nClient);
+      draw(large, nClient);
+      for (int y = 0; y < nSize; ++y)
+        for (int x = 0; x < nSize; ++x)
+          ASSERT_EQ(tiny.fb.Pixel(x, y), large.fb.Pixel(x, y))
+              << nSize << " " << nClient << " " << x << " " << y;
     }
   }
   Canvas c(642, 402);

@@ -12,7 +12,8 @@ cd "$WORK"
 "$NUMDRIL_BIN" --help >help.txt 2>&1 || fail "--help exited non-zero"
 grep -q -- '--version' help.txt || fail "--help does not list --version"
 version=$("$NUMDRIL_BIN" --version) || fail "--version exited non-zero"
-[[ "$(head -n 1 <<<"$version")" =~ ^numdril\ [0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+[[ "$(head -n 1 <<<"$version")" =~ ^numdril\ [0-9]+\.[0-9]+$ ]] ||
+  fail "--version printed '$version'"
 grep -q '^Copyright' <<<"$version" || fail "--version has no copyright line"
 rm help.txt
 
@@ -43,7 +44,9 @@ grep -q 'xvfb-run' "$WORK/stderr" || fail "the no-display message does not name 
 # A display that does not answer: SDL would fall back to a driver that shows nothing, and
 # the invisible run would be logged as practice. The same refusal instead.
 nobody=150
-while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do nobody=$((nobody + 1)); done
+while [ -e "/tmp/.X11-unix/X$nobody" ] || [ -e "/tmp/.X$nobody-lock" ]; do
+  nobody=$((nobody + 1))
+done
 for env in "DISPLAY=:$nobody" "WAYLAND_DISPLAY=nowhere-$nobody"; do
   status=0
   (cd nodisplay && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$env" "$NUMDRIL_BIN" \
@@ -60,8 +63,8 @@ rmdir nodisplay
 # before would be found and used instead.
 mark="NUMDRIL_BUS_PROBE=$WORK"
 mkdir bus
-NUMDRIL_WRAPPER="env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XMODIFIERS -u SDL_IM_MODULE $mark" \
-  start_app "$WORK/bus"
+no_bus="env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XMODIFIERS -u SDL_IM_MODULE"
+NUMDRIL_WRAPPER="$no_bus $mark" start_app "$WORK/bus"
 for pid in $(pgrep -x dbus-launch; pgrep -x dbus-daemon); do
   if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "$mark"; then
     fail "starting without a session bus launched one"
@@ -86,6 +89,23 @@ xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"
 wait_screen_still || fail "the window never settled after the resize"
 [ "$(ink)" -gt 0 ] || fail "the screen is blank after the resize"
 kill -0 "$APP_PID" 2>/dev/null || fail "numdril ended after a resize"
+# Another program may make the window far larger than any screen: what is drawn stays the
+# size of the screen, so memory does not follow the window (a 16384 x 16384 window drawn
+# whole takes 1 GiB) and keys are answered at once. Seen through the screen, since X
+# cannot read back a window that does not fit on it.
+root_shot() { "$XWIN" shot "$(xwininfo -root | awk '/Window id:/ {print $4}')" "$1"; }
+xdotool windowmove --sync "$WID" 0 0 || fail "xdotool windowmove"
+xdotool windowsize --sync "$WID" 16384 16384 || fail "xdotool windowsize"
+[ "$(window_size)" = 16384x16384 ] || fail "window is $(window_size), not 16384x16384"
+root_shot huge.ppm || fail "no screenshot of the screen"
+send_keys KP_3  # the record screen
+poll 10 eval 'root_shot huge2.ppm && ! cmp -s huge.ppm huge2.ppm' ||
+  fail "a key was not answered in a window of 16384 x 16384"
+peak_kb=$(awk '/^VmHWM:/ {print $2}' "/proc/$APP_PID/status")
+[ "$peak_kb" -lt 400000 ] || fail "a 16384 x 16384 window took $peak_kb kB"
+send_keys Escape
+xdotool windowsize --sync "$WID" 800 500 || fail "xdotool windowsize"
+rm huge.ppm huge2.ppm
 
 # The close button ends it normally, saving the practice log and record.
 close_window

@@ -79,8 +79,9 @@ void WriteRecord() {
 // A folder of its own holding the long history, for the whole run.
 struct HistoryFolder {
   HistoryFolder() {
-    char szTemplate[] = "/tmp/numdril-bench-report-XXXXXX";
-    folder = mkdtemp(szTemplate);
+    const char* pszTmp = getenv("TMPDIR");
+    folder = std::string(pszTmp && *pszTmp ? pszTmp : "/tmp") + "/numdril-bench-report-XXXXXX";
+    if (!mkdtemp(folder.data())) abort();
     oldFolder = std::filesystem::current_path();
     std::filesystem::current_path(folder);
     WriteLog();

@@ -23,7 +23,9 @@ int main(int argc, char** argv) {
   // The program's files go to a folder of their own, dated in UTC.
   setenv("TZ", "UTC", 1);
   tzset();
-  char szDir[] = "/tmp/numdril-soak-XXXXXX";
+  const char* pszTmp = getenv("TMPDIR");
+  std::string folder = std::string(pszTmp && *pszTmp ? pszTmp : "/tmp") + "/numdril-soak-XXXXXX";
+  char* szDir = folder.data();
   if (!mkdtemp(szDir) || chdir(szDir) != 0) {
     perror("bench_soak");
     return 1;

@@ -8,28 +8,28 @@
 # the rounds, printed with its ratio to the floor and to each peer. A benchmark, not a
 # test: absolute times belong to the machine and its load, ratios of one pass compare.
 #
-#   bench/measure-window.sh > figures.md          # about 10 minutes with the peers
+#   bench/measure-window.sh > figures.md          # about 15 minutes with the peers
 #   RUNS=21 BEFORE=HEAD~3 bench/measure-window.sh # and an earlier numdril, same pass
 #
-# The peers: ../shared/tools/perf/peers.sh install (apt-get; once). Without them the
-# tables hold numdril and the floor only.
+# The peers: bench/peers.sh install (as root, with apt-get; once). Without them the tables
+# hold numdril and the floor only. Their homes are made once, in BUILD_DIR/peers.
+# Timing is bench/xprobe.c's (built into a temporary folder): X events, not screenshots.
 # Environment (defaults in brackets):
-#   PERF_TOOLS  the perf tools folder [../shared/tools/perf beside the checkout, else
-#               /work/shared/tools/perf]; copied to a temporary folder, as it may be read-only
 #   BUILD_DIR   build folder [build-bench], configured RelWithDebInfo if new
 #   RUNS [11]   rounds per screen (each starts every program once)
 #   SCREENS     Xvfb screens, one pass each ["1280x1024x24 3840x2160x24"]
 #   IDLE_S [2]  seconds idle before memory is read
 #   N [40]      keys per program for key to changed cell (on the first screen only: the
-#               peers' key setup clicks at places of a 1280 x 1024 screen); 0 skips it
+#               peers' key setup assumes tipp10's window at its own place on a 1280 x 1024
+#               screen); 0 skips it
 #   BEFORE      a git revision of numdril to build (in a temporary folder) and measure too
 #   PEERS [1]   0: leave the peers out even when installed
 #   SESSION_BUS [1]  1: the programs share a session bus started for the pass, as in a
 #               desktop session; 0: none, as on a bare X server, where a program that
 #               wants one starts its own through dbus-launch (tipp10 and klavaro do)
-# Needs (Debian): xvfb xdotool x11-utils faketime gcc libx11-dev libxdamage-dev libxtst-dev
-# libxfixes-dev (scripts/setup.sh installs them). Check /proc/loadavg first: other work
-# on the machine makes every figure slower, and the ratios noisier.
+# Needs (Debian): xvfb x11-utils faketime gcc libx11-dev libxdamage-dev libxtst-dev
+# libxfixes-dev dbus-daemon sqlite3 (scripts/setup.sh installs them). Check /proc/loadavg
+# first: other work on the machine makes every figure slower, and the ratios noisier.
 # Output: progress on stderr; on stdout the tables (Markdown) and every sample.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,19 +40,8 @@ QUIET_MS=500
 build=${BUILD_DIR:-build-bench}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-tools=${PERF_TOOLS:-}
-if [ -z "$tools" ]; then
-  for candidate in "$root/../shared/tools/perf" /work/shared/tools/perf; do
-    [ -f "$candidate/measure-startup.sh" ] && { tools=$candidate; break; }
-  done
-fi
-[ -n "$tools" ] && [ -f "$tools/measure-startup.sh" ] || {
-  echo "perf tools not found: set PERF_TOOLS to the folder with measure-startup.sh" >&2
-  exit 2
-}
-
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/measure-window.XXXXXX")
-APP_PID= BUS_PID=
+APP_PID= BUS_PID= XVFB_PID=
 cleanup() {
   [ -n "$APP_PID" ] && stop_session "$APP_PID"
   stop_xvfb
@@ -61,28 +50,64 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-cp -r "$tools" "$tmp/perf"
-chmod -R u+w "$tmp/perf"
-perf=$tmp/perf
-# shellcheck source=/dev/null
-. "$perf/common.sh"  # start_xvfb, stop_xvfb, stop_session, mem_kib, stats, XPROBE
+
+# start_xvfb SCREEN: a private Xvfb on a display it picks itself; sets DISPLAY.
+start_xvfb() {
+  : >"$tmp/display"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$tmp/display" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 400); do grep -q . "$tmp/display" && break; sleep 0.05; done
+  grep -q . "$tmp/display" || { echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=:$(head -n 1 "$tmp/display")
+}
+stop_xvfb() {
+  [ -n "$XVFB_PID" ] || return 0
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}
+# The probe starts each program in a session of its own: its processes are that session.
+session_pids() { ps -e -o pid= -o sid= | awk -v s="$1" '$2 == s {print $1}'; }
+# stop_session PID: SIGTERM to the program's process group, SIGKILL after 3 s.
+stop_session() {
+  kill -TERM -- "-$1" 2>/dev/null || kill -TERM "$1" 2>/dev/null
+  for _ in $(seq 30); do
+    [ -n "$(session_pids "$1")" ] || return 0
+    sleep 0.1
+  done
+  kill -KILL -- "-$1" 2>/dev/null
+  sleep 0.2
+}
+# mem_kib PID: "rss_kib=.. pss_kib=.. uss_kib=.." of the program's session, summed.
+mem_kib() {
+  local p
+  for p in $(session_pids "$1"); do cat "/proc/$p/smaps_rollup" 2>/dev/null; done |
+    awk '/^Rss:/ {r += $2} /^Pss:/ {p += $2} /^Private_(Clean|Dirty):/ {u += $2}
+      END {printf "rss_kib=%d pss_kib=%d uss_kib=%d\n", r, p, u}'
+}
+# field KEY LINE: the value of KEY=value in a line of them ("" when absent).
+field() { tr ' ' '\n' <<<"$2" | sed -n "s/^$1=//p" | head -n 1; }
+# stats: numbers on stdin, one a line ("-1" and blanks left out) -> "n=.. median=.."
+stats() {
+  sort -g | awk '$1 != "" && $1 != -1 {v[n++] = $1}
+    END { if (n == 0) { print "n=0 median=NA"; exit }
+          printf "n=%d median=%.1f\n", n, n % 2 ? v[(n - 1) / 2] : (v[n / 2 - 1] + v[n / 2]) / 2 }'
+}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target numdril numdril_render >/dev/null
 numdril=$build/numdril
-mkdir -p "$perf/build"
-gcc -O2 -Wall -o "$XPROBE" "$perf/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
-xresize=$tmp/xresize
-gcc -O2 -Wall -o "$xresize" "$root/bench/xresize.c" -lX11 -lXdamage -lXfixes
+export XPROBE=$tmp/xprobe
+gcc -O2 -Wall -o "$XPROBE" "$root/bench/xprobe.c" -lX11 -lXdamage -lXfixes -lXtst
 
 # No bus but the pass's own: neither an inherited address nor the user's bus socket.
 unset DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR
 if [ "$SESSION_BUS" = 1 ]; then
   command -v dbus-daemon >/dev/null || { echo "SESSION_BUS=1 needs dbus-daemon" >&2; exit 2; }
   { read -r DBUS_SESSION_BUS_ADDRESS && read -r BUS_PID; } < <(dbus-daemon --session --fork \
-    --print-address=1 --print-pid=1)
+    --address="unix:dir=$tmp" --print-address=1 --print-pid=1)
   export DBUS_SESSION_BUS_ADDRESS
 fi
 
@@ -96,7 +121,8 @@ if [ -n "$BEFORE" ]; then
   echo "== building numdril $BEFORE" >&2
   mkdir -p "$tmp/before/src" "$tmp/run/before"
   git -C "$root" archive "$BEFORE" | tar -x -C "$tmp/before/src"
-  cmake -S "$tmp/before/src" -B "$tmp/before/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$tmp/before/src" -B "$tmp/before/build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$tmp/before/build" --target numdril >/dev/null
   add "numdril $BEFORE" "env -C '$tmp/run/before' '$tmp/before/build/numdril'" '^NUMDRIL$'
 fi
@@ -105,8 +131,13 @@ have_tipp10=0 have_klavaro=0
 if [ "$PEERS" = 1 ]; then
   command -v tipp10 >/dev/null && have_tipp10=1
   command -v klavaro >/dev/null && have_klavaro=1
+  [ $((have_tipp10 + have_klavaro)) -eq 2 ] ||
+    echo "== a peer is not installed: bench/peers.sh install (as root) adds it" >&2
   if [ $((have_tipp10 + have_klavaro)) -gt 0 ]; then
-    eval "$("$perf/peers.sh" homes "$tmp/peers")"
+    # Made once and kept; each pass starts from a copy, as the peers write to their homes.
+    bash "$root/bench/peers.sh" homes "$build/peers" >/dev/null
+    cp -a "$build/peers" "$tmp/peers"
+    eval "$(bash "$root/bench/peers.sh" homes "$tmp/peers")"
     [ $have_tipp10 = 1 ] && add tipp10 "env HOME='$TIPP10_HOME' tipp10" "$TIPP10_TITLE"
     [ $have_klavaro = 1 ] && add klavaro "env HOME='$KLAVARO_HOME' klavaro" "$KLAVARO_TITLE"
   fi
@@ -133,7 +164,7 @@ record() { echo "$1 $2 $3 $4" >>"$data"; }
 
 one_run() {  # SCREEN INDEX ROUND
   local screen=$1 i=$2 out pid mem rs
-  out=$("$XPROBE" wait -t 60 -q "$QUIET_MS" -s 5000 -o /dev/null "${titles[i]}" -- \
+  out=$("$XPROBE" start -t 60 -q "$QUIET_MS" -s 5000 "${titles[i]}" -- \
     bash -c "exec ${cmds[i]}" 2>&1) || true
   pid=$(field pid "$out")
   [ -n "$pid" ] && APP_PID=$pid
@@ -145,7 +176,8 @@ one_run() {  # SCREEN INDEX ROUND
   fi
   sleep "$IDLE_S"
   mem=$(mem_kib "$pid")
-  rs=$("$xresize" -n 1 -q "$QUIET_MS" "${titles[i]}" "$(resize_size "$screen")" 2>&1 | tail -n1) || true
+  rs=$("$XPROBE" resize -n 1 -q "$QUIET_MS" "${titles[i]}" "$(resize_size "$screen")" 2>&1 |
+    tail -n 1) || true
   stop_session "$pid"
   APP_PID=
   echo "round $3 ${names[i]}: $out $mem $rs" >&2
@@ -164,7 +196,8 @@ for screen in $SCREENS; do
     for ((j = 0; j < ${#names[@]}; j++)); do
       i=$(((j + r) % ${#names[@]}))
       if [ "$r" -eq 1 ]; then
-        out=$("$XPROBE" wait -t 60 -q "$QUIET_MS" -o /dev/null "${titles[i]}" -- bash -c "exec ${cmds[i]}" 2>&1) || true
+        out=$("$XPROBE" start -t 60 -q "$QUIET_MS" "${titles[i]}" -- \
+          bash -c "exec ${cmds[i]}" 2>&1) || true
         [ -n "$(field pid "$out")" ] && stop_session "$(field pid "$out")"
       else
         one_run "$screen" "$i" "$r"
@@ -177,11 +210,18 @@ done
 # median SCREEN INDEX KEY -> the median, or NA
 median() {
   awk -v s="$1" -v i="$2" -v k="$3" '$1 == s && $2 == i && $3 == k {print $4}' "$data" |
-    stats | sed -n 's/.* median=\([^ ]*\) .*/\1/p'
+    stats | sed -n 's/.* median=\([^ ]*\).*/\1/p'
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "NA" || b == "NA" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
+ratio() {
+  awk -v a="$1" -v b="$2" \
+    'BEGIN { if (a == "NA" || b == "NA" || b <= 0) print "-"; else printf "%.2f", a / b }'
+}
 mib() { awk -v v="$1" 'BEGIN { if (v == "NA") print "NA"; else printf "%.1f", v / 1024 }'; }
-index_of() { local j; for j in "${!names[@]}"; do [ "${names[j]}" = "$1" ] && { echo "$j"; return; }; done; echo -1; }
+index_of() {
+  local j
+  for j in "${!names[@]}"; do [ "${names[j]}" = "$1" ] && { echo "$j"; return; }; done
+  echo -1
+}
 floor=$(index_of "X floor (xev)")
 peers=()
 for p in tipp10 klavaro; do [ "$(index_of "$p")" -ge 0 ] && peers+=("$(index_of "$p")"); done
@@ -197,7 +237,8 @@ table() {  # SCREEN SUBJECT-INDEX
   head="| | ${names[s]} / X floor"
   for p in "${peers[@]}"; do head+=" | ${names[s]} / ${names[p]}"; done
   for j in "${!names[@]}"; do
-    [ "$j" = "$s" ] || [ "$j" = "$floor" ] || [[ " ${peers[*]} " == *" $j "* ]] && head+=" | ${names[j]}"
+    [ "$j" = "$s" ] || [ "$j" = "$floor" ] || [[ " ${peers[*]} " == *" $j "* ]] &&
+      head+=" | ${names[j]}"
   done
   echo "$head |"
   echo "$head" | awk -F'|' '{ s = "|"; for (c = 2; c <= NF; c++) s = s "---|"; print s }'
@@ -225,14 +266,28 @@ table() {  # SCREEN SUBJECT-INDEX
 
 # Key to changed cell: one session of N keys per program, on the first screen.
 keys_out=()
-keylat() {  # NAME SCREEN CMD REGEX REGION SETUP KEYSYM...
-  local name=$1 screen=$2 cmd=$3 regex=$4 region=$5 setup=$6 out
+# keylat NAME SCREEN CMD REGEX REGION SETUP KEYSYM...: starts the program on a screen of its
+# own, lets it settle, runs SETUP (to get to where it is typed into), and times the keys.
+keylat() {
+  local name=$1 screen=$2 cmd=$3 regex=$4 region=$5 setup=$6 out pid
   shift 6
   echo "== key to screen: $name ($N keys)" >&2
-  out=$(N=$N SCREEN=$screen REGION=$region SETUP=$setup \
-    "$perf/measure-keylat.sh" "$cmd" "$regex" "$@" 2>/dev/null | grep '^summary' | tail -n1) || true
+  start_xvfb "$screen"
+  out=$("$XPROBE" start -t 60 -q 300 -s 2000 "$regex" -- bash -c "exec $cmd" 2>&1) || true
+  pid=$(field pid "$out")
+  APP_PID=$pid
+  if [ -n "$(field map_ms "$out")" ]; then
+    sleep 2
+    [ -z "$setup" ] || { bash -c "$setup" && sleep 2; }
+    out=$("$XPROBE" keys -n "$N" -q 150 -r "$region" "$regex" "$@" 2>/dev/null |
+      grep '^summary') || true
+  fi
+  [ -n "$pid" ] && stop_session "$pid"
+  APP_PID=
+  stop_xvfb
   echo "$out" >&2
-  keys_out+=("$name|$(field median_ms "$out")|$(field p90_ms "$out")|$(field responded "$out") of $(field samples "$out")")
+  local responded="$(field responded "$out") of $(field keys "$out")"
+  keys_out+=("$name|$(field median_ms "$out")|$(field p90_ms "$out")|$responded")
 }
 key_screen=${SCREENS%% *}
 if [ "$N" -gt 0 ]; then
@@ -241,7 +296,8 @@ if [ "$N" -gt 0 ]; then
   # key sent is the one the drill expects (digits, and keypad Enter for each blank).
   epoch=1796637600  # 2026-12-07 10:00:00 UTC
   mkdir "$tmp/ref"
-  mapfile -t drill < <(TZ=UTC "$build/numdril_render" --dir "$tmp/ref" --clock "$epoch" text:0 text:2 print-text 2>/dev/null | head -n 2)
+  mapfile -t drill < <(TZ=UTC "$build/numdril_render" --dir "$tmp/ref" --clock "$epoch" \
+    text:0 text:2 print-text 2>/dev/null | head -n 2)
   keysyms=()
   for line in "${drill[@]}"; do
     line=${line% }
@@ -254,12 +310,15 @@ if [ "$N" -gt 0 ]; then
   faketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
   [ -n "$faketime" ] || { echo "libfaketime not installed (package faketime)" >&2; exit 2; }
   # Only the wall clock is set back; timers and SDL's ticks run on the real monotonic clock.
-  fixed="env TZ=UTC LD_PRELOAD=$faketime FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME='@2026-12-07 10:00:00'"
+  fixed="env TZ=UTC LD_PRELOAD=$faketime FAKETIME_DONT_FAKE_MONOTONIC=1"
+  fixed+=" FAKETIME='@2026-12-07 10:00:00'"
   read -r w h < <(window_size "$key_screen")
   # The first two rows of the practice text, full width; the clock and counters above are out.
   keylat numdril "$key_screen" "$fixed env -C '$tmp/run/now' $numdril" '^NUMDRIL$' \
-    "0,$((h * 160 / 600)),$w,$((h * 100 / 600))" 'xdotool key space 2' "${keysyms[@]}"
-  keylat "X floor (xprobe fakeapp)" "$key_screen" "$XPROBE fakeapp FLOOR" '^FLOOR$' 0,0,200,80 '' a
+    "0,$((h * 160 / 600)),$w,$((h * 100 / 600))" "'$XPROBE' send '^NUMDRIL\$' space 2" \
+    "${keysyms[@]}"
+  keylat "X floor (bare Xlib window)" "$key_screen" "'$XPROBE' floor FLOOR" '^FLOOR$' \
+    0,0,240,90 '' a
   if [ $have_tipp10 = 1 ] && [ "$PEERS" = 1 ]; then
     # shellcheck disable=SC2086
     keylat tipp10 1280x1024x24 "env HOME='$TIPP10_KEYS_HOME' tipp10" "$TIPP10_TITLE" \
@@ -272,10 +331,12 @@ fi
 
 echo "# numdril beside the X floor and its peers, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
-echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n1), $(uname -r);"
+cpu=$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1)
+echo "Machine: $(nproc) CPUs, $cpu, $(uname -r);"
 bus="a session bus of its own"
 [ "$SESSION_BUS" = 1 ] || bus="no session bus"
-echo "Xvfb, no window manager, $bus; load average after the pass $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "Xvfb, no window manager, $bus;" \
+  "load average after the pass $(cut -d' ' -f1-3 /proc/loadavg)."
 echo "Ratios compare medians of the same pass; absolute times are this machine's."
 for screen in $SCREENS; do
   for s in "${!names[@]}"; do

@@ -8,7 +8,7 @@ bad=0
 if grep -rn --include='*.cpp' -E '^\s*extern\s' "$root/src"; then
   echo "extern declarations belong in the subsystem's header" >&2; bad=1
 fi
-for dir in app screen flow position random records report; do
+for dir in app screen flow position random records report practice; do
   if grep -rn -E '#include\s*[<"](SDL|ft2build|freetype|fontconfig)' "$root/src/$dir"; then
     echo "only src/platform may include SDL, FreeType or fontconfig" >&2; bad=1
   fi

@@ -12,7 +12,7 @@ bash scripts/setup.sh
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_keys fuzz_records fuzz_report fuzz_text)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_keys fuzz_records fuzz_report fuzz_practice fuzz_text)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DNUMDRIL_FUZZ=ON >/dev/null
 cmake --build "$build" --target "${targets[@]}"

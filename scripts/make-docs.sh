@@ -13,7 +13,7 @@ cmake --build "$build" --target numdril_render
 render=$build/numdril_render
 docs=$root/docs
 mkdir -p "$docs"
-work=$(mktemp -d)
+work=$(mktemp -d "${TMPDIR:-/tmp}/numdril-docs-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # Dates and times as a user in UTC sees them; the renderer's clock starts at

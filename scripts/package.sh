@@ -7,6 +7,10 @@
 #   scripts/package.sh [--try-install]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --try-install ] && [ "$(id -u)" -ne 0 ]; then
+  echo "--try-install installs the package with dpkg: run scripts/package.sh as root" >&2
+  exit 1
+fi
 build=${BUILD_DIR:-build-package}
 bash scripts/setup.sh
 

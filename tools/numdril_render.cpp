@@ -3,7 +3,10 @@
 // client size, without a display, and writes the screen as PNG. A developer tool for
 // looking at screens; the README's pictures come from it.
 //
-//   numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...
+//   numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] STEP...
+//
+// The screens are English unless --lang=ja asks for the Japanese ones (the locale is not
+// looked at, so pictures do not depend on who draws them).
 //
 // Steps, played in order:
 //   key:N        one character event with code N (decimal or 0x..)
@@ -20,6 +23,7 @@
 //   ppm:FILE     write the screen to FILE as binary PPM (P6), the form in which the
 //                real-window tests capture a window, so the two compare byte for byte
 //   print-text   print the random drill's practice text, one line per row
+//   print-key    print the code of the key the drill on screen expects next (0 for none)
 //   print-spot   print where an input method would compose: left top right bottom, in
 //                client pixels
 #include <cstdio>
@@ -35,9 +39,11 @@
 
 static void Usage() {
   fprintf(stderr,
-          "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] STEP...\n"
+          "usage: numdril_render [--size WxH] [--clock EPOCH] [--dir DIR] [--lang=ja|en] "
+          "STEP...\n"
           "steps: key:N text:STR esc tab enter space advance:MS timer:ID tick paint\n"
-          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-spot\n");
+          "       resize:WxH correct:N wrong shot:FILE ppm:FILE print-text print-key "
+          "print-spot\n");
 }
 
 static bool ParseSize(const char* psz, int* pnW, int* pnH) {
@@ -112,6 +118,8 @@ static bool PlayStep(CNumdrilView& view, const char* step) {
     }
   } else if (!strcmp(step, "print-text")) {
     PrintPracticeText();
+  } else if (!strcmp(step, "print-key")) {
+    printf("%d\n", ExpectedKey());
   } else if (!strcmp(step, "print-spot")) {
     RECT rc = view.GetCompositionRect();
     printf("%d %d %d %d\n", rc.left, rc.top, rc.right, rc.bottom);
@@ -142,6 +150,8 @@ int main(int argc, char** argv) {
       nClock = strtoll(argv[++i], nullptr, 10);
     } else if (!strcmp(argv[i], "--dir") && i + 1 < argc) {
       if (chdir(argv[++i]) != 0) return perror("numdril_render"), 1;
+    } else if (!strcmp(argv[i], "--lang=ja") || !strcmp(argv[i], "--lang=en")) {
+      g_bEnglish = argv[i][7] == 'e' ? 1 : 0;
     } else {
       return Usage(), 2;
     }

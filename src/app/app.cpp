@@ -3,10 +3,13 @@
 // saving once the message loop has ended, and runs the practice report, which has neither.
 #include "app/app.h"
 
+#include "flow/flow.h"
 #include "records/records.h"
 #include "report/report.h"
 
 BOOL CNumdrilApp::InitInstance() {
+  // Once, before anything is drawn or written; nothing changes it afterwards.
+  g_bEnglish = m_bJapanese ? 0 : 1;
   CNumdrilView* pView = new CNumdrilView();
   if (!pView->CreateTopLevel("NUMDRIL")) {
     delete pView;

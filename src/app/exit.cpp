@@ -59,18 +59,30 @@ int SaveAtExit() {
 
 void SaveCheckpoint() { g_bRecSaved = WriteRecordFile(); }
 
+// Names as a list, each followed by one space, without the last space.
+static std::string Trimmed(std::string names) {
+  while (!names.empty() && names.back() == ' ') names.pop_back();
+  return names;
+}
+
 int SaveWithoutDisplay() {
   const bool bFailed = SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved;
   std::string saved;
-  if (g_bRecSaved) saved += std::string(" ") + RECORD_FILE;
-  if (g_bLogSaved) saved += std::string(" ") + LOG_FILE;
+  if (g_bRecSaved) saved += std::string(RECORD_FILE) + " ";
+  if (g_bLogSaved) saved += std::string(LOG_FILE) + " ";
   char szFailed[FAILED_LIST_BYTES];
   BuildFailedFileList(szFailed, sizeof szFailed);
-  std::string report = "numdril: the connection to the display was lost;";
-  if (!saved.empty()) report += " saved:" + saved + (bFailed ? ";" : "");
-  if (bFailed) report += std::string(" not saved: ") + szFailed;
-  while (report.back() == ' ') report.pop_back();
-  fprintf(stderr, "%s\n", report.c_str());
+  // Whole sentences, for the translators.
+  if (!bFailed)
+    fprintf(stderr, _("numdril: the connection to the display was lost; saved: %s\n"),
+            Trimmed(saved).c_str());
+  else if (saved.empty())
+    fprintf(stderr, _("numdril: the connection to the display was lost; not saved: %s\n"),
+            Trimmed(szFailed).c_str());
+  else
+    fprintf(stderr,
+            _("numdril: the connection to the display was lost; saved: %s; not saved: %s\n"),
+            Trimmed(saved).c_str(), Trimmed(szFailed).c_str());
   return 1;
 }
 

@@ -71,6 +71,10 @@ void LeaveWithoutDisplay() {
 int RunApplication(CWinApp* pApp, int argc, char** argv) {
   CCommandLineInfo info;
   ParseCommandLine(argc, argv, &info);
+  SetUpTranslations(info);
+  // Read again, now that a mistake can be said in the language it chose.
+  ParseCommandLine(argc, argv, &info);
+  pApp->m_bJapanese = ChoosesJapanese(info);
   const int nAnswer = AnswerCommandLine(info);
   if (nAnswer >= 0) return nAnswer;
   std::string error;

@@ -15,35 +15,52 @@
 #define NUMDRIL_VERSION "0"
 #endif
 
-static const char HELP_TEXT[] =
-    "Usage: numdril [OPTION]...\n"
-    "A trainer for typing on the numeric keypad, in a window of its own.\n"
-    "\n"
-    "  -C, --directory=DIR  keep the record files in DIR\n"
-    "      --user-data      keep them in $XDG_DATA_HOME/numdril (by default\n"
-    "                       ~/.local/share/numdril), made if missing; the menu\n"
-    "                       entry starts numdril this way\n"
-    "      --report[=FILE]  print a report of the practice so far (totals, best speed\n"
-    "                       over time, practice per week) and exit, without a window;\n"
-    "                       with FILE, write its two charts there as an SVG picture\n"
-    "                       instead ('-' for standard output; a relative FILE is\n"
-    "                       taken from where numdril starts, even with -C)\n"
-    "  -h, --help           display this help and exit\n"
-    "  -V, --version        output version information and exit\n"
-    "\n"
-    "The practice record (numdril.rec), the practice log (numdril.log) and the speed\n"
-    "history (numdril.spd) are kept in the current directory unless an option above\n"
-    "chooses another folder; the last one given counts.\n"
-    "Without a desktop session, run it on a virtual display: xvfb-run numdril\n";
+// In three parts for the translators: what it is, the options, where the files go.
+static const char* const HELP_TEXT[] = {
+    N_("Usage: numdril [OPTION]...\n"
+       "A trainer for typing on the numeric keypad, in a window of its own.\n"),
+    N_("  -C, --directory=DIR  keep the record files in DIR\n"
+       "      --user-data      keep them in $XDG_DATA_HOME/numdril (by default\n"
+       "                       ~/.local/share/numdril), made if missing; the menu\n"
+       "                       entry starts numdril this way\n"
+       "      --lang=LANG      the language of the screens and the record files: ja\n"
+       "                       (Japanese) or en (English); without it, Japanese when the\n"
+       "                       first of LC_ALL, LC_MESSAGES and LANG that is set starts\n"
+       "                       with ja\n"
+       "      --report[=FILE]  print a report of the practice so far (totals, best speed\n"
+       "                       over time, practice per week) and exit, without a window;\n"
+       "                       with FILE, write its two charts there as an SVG picture\n"
+       "                       instead ('-' for standard output; a relative FILE is\n"
+       "                       taken from where numdril starts, even with -C)\n"
+       "  -h, --help           display this help and exit\n"
+       "  -V, --version        output version information and exit\n"),
+    N_("The practice record (numdril.rec), the practice log (numdril.log) and the speed\n"
+       "history (numdril.spd) are kept in the current directory unless an option above\n"
+       "chooses another folder; the last one given counts. Japanese ones are in code\n"
+       "page 932: read them with iconv -f CP932.\n"
+       "Without a desktop session, run it on a virtual display: xvfb-run numdril\n"),
+};
 
-static const char VERSION_TEXT[] =
-    "numdril " NUMDRIL_VERSION "\n"
-    "Copyright (c) 2026 The numdril developers\n"
-    "License MIT: <https://opensource.org/licenses/MIT>\n";
+static const char VERSION_LINE[] = "numdril " NUMDRIL_VERSION "\n";
+static const char COPYRIGHT_TEXT[] =
+    N_("Copyright (c) 2026 The numdril developers\n"
+       "License MIT: <https://opensource.org/licenses/MIT>\n");
 
-static void Refuse(CCommandLineInfo* pInfo, std::string problem) {
+// pszFormat has one %s, for pszWhat.
+static void Refuse(CCommandLineInfo* pInfo, const char* pszFormat, const char* pszWhat) {
   pInfo->nCommand = CCommandLineInfo::UsageError;
-  pInfo->usageError = std::move(problem);
+  const int nLength = snprintf(nullptr, 0, pszFormat, pszWhat);
+  pInfo->usageError.assign(nLength > 0 ? (size_t)nLength : 0, '\0');
+  snprintf(pInfo->usageError.data(), pInfo->usageError.size() + 1, pszFormat, pszWhat);
+}
+
+static void ChooseLanguage(CCommandLineInfo* pInfo, const char* pszLanguage) {
+  if (strcmp(pszLanguage, "ja") == 0)
+    pInfo->nLanguage = CCommandLineInfo::Japanese;
+  else if (strcmp(pszLanguage, "en") == 0)
+    pInfo->nLanguage = CCommandLineInfo::English;
+  else
+    Refuse(pInfo, _("unknown language '%s' (ja or en)"), pszLanguage);
 }
 
 static void ChooseFolder(CCommandLineInfo* pInfo, CCommandLineInfo::Folder nFolder,
@@ -78,7 +95,7 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
   for (int i = 1; i < argc && !Answered(*pInfo); ++i) {
     const char* pszArg = argv[i];
     if (!bOptions) {
-      Refuse(pInfo, std::string("extra operand '") + pszArg + "'");
+      Refuse(pInfo, _("extra operand '%s'"), pszArg);
     } else if (strcmp(pszArg, "--") == 0) {
       bOptions = false;
     } else if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {
@@ -89,27 +106,34 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
       ChooseReport(pInfo, "");
     } else if (strncmp(pszArg, "--report=", 9) == 0) {
       if (pszArg[9] == '\0')
-        Refuse(pInfo, "option '--report=' requires a file name");
+        Refuse(pInfo, _("option '%s' requires a file name"), "--report=");
       else
         ChooseReport(pInfo, pszArg + 9);
+    } else if (strncmp(pszArg, "--lang=", 7) == 0) {
+      ChooseLanguage(pInfo, pszArg + 7);
+    } else if (strcmp(pszArg, "--lang") == 0) {
+      if (i + 1 >= argc)
+        Refuse(pInfo, _("option '%s' requires an argument"), pszArg);
+      else
+        ChooseLanguage(pInfo, argv[++i]);
     } else if (strcmp(pszArg, "--user-data") == 0) {
       ChooseFolder(pInfo, CCommandLineInfo::UserDataFolder, "");
     } else if (strncmp(pszArg, "--directory=", 12) == 0) {
       ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, pszArg + 12);
     } else if (strcmp(pszArg, "-C") == 0 || strcmp(pszArg, "--directory") == 0) {
       if (i + 1 >= argc)
-        Refuse(pInfo, std::string("option '") + pszArg + "' requires an argument");
+        Refuse(pInfo, _("option '%s' requires an argument"), pszArg);
       else
         ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, argv[++i]);
     } else if (strncmp(pszArg, "-C", 2) == 0) {
       ChooseFolder(pInfo, CCommandLineInfo::GivenFolder, pszArg + 2);
     } else if (pszArg[0] == '-' && pszArg[1] != '\0') {
       // An option it does not know is a mistake to point out, not to start a session over.
-      Refuse(pInfo, std::string("unrecognized option '") + pszArg + "'");
+      Refuse(pInfo, _("unrecognized option '%s'"), pszArg);
     } else {
       // The program takes no file arguments: a word meant as an option ("report") is a
       // mistake too.
-      Refuse(pInfo, std::string("extra operand '") + pszArg + "'");
+      Refuse(pInfo, _("extra operand '%s'"), pszArg);
     }
   }
 }
@@ -117,14 +141,14 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
 int AnswerCommandLine(const CCommandLineInfo& info) {
   switch (info.nCommand) {
     case CCommandLineInfo::ShowHelp:
-      fputs(HELP_TEXT, stdout);
+      printf("%s\n%s\n%s", _(HELP_TEXT[0]), _(HELP_TEXT[1]), _(HELP_TEXT[2]));
       return 0;
     case CCommandLineInfo::ShowVersion:
-      fputs(VERSION_TEXT, stdout);
+      printf("%s%s", VERSION_LINE, _(COPYRIGHT_TEXT));
       return 0;
     case CCommandLineInfo::UsageError:
-      fprintf(stderr, "numdril: %s\nTry 'numdril --help' for more information.\n",
-              info.usageError.c_str());
+      fprintf(stderr, "numdril: %s\n%s\n", info.usageError.c_str(),
+              _("Try 'numdril --help' for more information."));
       return 2;
     case CCommandLineInfo::RunWindow:
     case CCommandLineInfo::RunReport:

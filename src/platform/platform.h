@@ -5,10 +5,19 @@
 // This is the only header of src/platform/ that code outside it includes.
 #pragma once
 
+#include <libintl.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// numdril's own texts (help, messages; not the screens' and files' texts, which are CP932
+// pairs chosen by the language switch) are translated through gettext: mark each where it
+// is written, _("...") where it is used, N_("...") in a table read later, then refresh the
+// catalogues with: cmake --build BUILD --target numdril_pot (po/README says more).
+#define _(String) gettext(String)
+#define N_(String) String
 
 // ---------------------------------------------------------------------------------------
 // Basic Windows types
@@ -315,6 +324,8 @@ class CWinApp {
   // draw, show or destroy a window any more. Returns the exit code; the process ends then.
   virtual int ExitWithoutDisplay() { return 1; }
   CWnd* m_pMainWnd = nullptr;
+  // The language the command line or else the locale chose; set before InitInstance.
+  bool m_bJapanese = false;
 };
 
 // Ends the message loop after the current event.
@@ -336,8 +347,14 @@ struct CCommandLineInfo {
     GivenFolder,     // -C DIR, --directory=DIR: in the folder given
     UserDataFolder,  // --user-data: in $XDG_DATA_HOME/numdril, made if missing
   };
+  enum Language {
+    LocaleLanguage,  // as the locale says: LC_ALL, LC_MESSAGES, LANG
+    English,         // --lang=en
+    Japanese,        // --lang=ja
+  };
   Command nCommand = RunWindow;    // the first -h, -V or mistake ends the reading
   Folder nFolder = CurrentFolder;  // the last folder option counts
+  Language nLanguage = LocaleLanguage;  // the last --lang counts
   std::string folder;              // GivenFolder: as given
   std::string usageError;          // UsageError: what was wrong, one line
   // RunReport: the file the picture goes to, made absolute against the folder the program
@@ -356,6 +373,13 @@ int AnswerCommandLine(const CCommandLineInfo& info);
 // missing, cannot be made or is not a folder the program can read and the application can
 // save in (reading suffices for RunReport), the current directory as much as any other.
 bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string* pError);
+// Whether the program speaks Japanese: --lang, else the first of LC_ALL, LC_MESSAGES and
+// LANG that is set and not empty starts with "ja"; anything else is English.
+bool ChoosesJapanese(const CCommandLineInfo& info);
+// Sets up gettext for the language chosen, with the catalogues found from the program's
+// own place (an installed one's share/locale, a build folder's locale/); texts come out
+// in UTF-8. Only LC_MESSAGES follows the locale.
+void SetUpTranslations(const CCommandLineInfo& info);
 
 // Runs the program: answers the command line (above) or refuses it (exit code 2), enters
 // the record folder (one line on stderr and exit code 2 when it cannot), hands RunReport

@@ -25,11 +25,17 @@ void PrintRandomElapsed(CDC* pDC, double dSeconds) {
       snprintf(szLine, sizeof szLine, "\x8c\x6f\x89\xdf\x8e\x9e\x8a\xd4" "%2ld" "\x95\x62",
                (long)dWhole);
   } else {
-    if (g_bEnglish == 1)
+    if (g_bEnglish == 1) {
       snprintf(szLine, sizeof szLine, "Elapsed Time%5.2lfsec", dSeconds);
-    else  // 経過時間%5.2lf秒
+    } else {  // 経過時間%5.2lf秒
+      // The whole-second line had its 秒 where the decimals now go, and a wide glyph inks
+      // the pixel column between two cells that half-width ones leave alone wherever the
+      // cells are not a whole number of pixels apart: blank the old line first.
+      SetColors(pDC, CR_WHITE, CR_WHITE);
+      PrintBlankedAt(pDC, 80, 32, "\x8c\x6f\x89\xdf\x8e\x9e\x8a\xd4" " 0" "\x95\x62");
       snprintf(szLine, sizeof szLine, "\x8c\x6f\x89\xdf\x8e\x9e\x8a\xd4" "%5.2lf" "\x95\x62",
                dSeconds);
+    }
   }
   SetColors(pDC, CR_NAVY, CR_WHITE);
   if (g_bEnglish == 1)

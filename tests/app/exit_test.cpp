@@ -141,6 +141,18 @@ TEST(ExitSaving, RecordAndSpeedHistoryFailuresAreNamedInOrder) {
   EXPECT_TRUE(fs::is_directory("numdril.rec"));
 }
 
+// Without the display no notice can be shown: standard error says it in one sentence.
+TEST(ExitSaving, ALostDisplaySaysWhatWasSavedAndWhatWasNot) {
+  Session s;
+  fs::create_directory("numdril.rec");
+  s.Start();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(SaveWithoutDisplay(), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "numdril: the connection to the display was lost; saved: numdril.log; "
+            "not saved: numdril.rec\n");
+}
+
 TEST(ExitSaving, AFailedLogIsNamedAndTheRecordIsStillWritten) {
   Session s;
   s.Start();

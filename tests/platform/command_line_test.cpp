@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -44,15 +45,21 @@ int RunWith(CountingApp& app, std::vector<std::string> args, std::string* pOut, 
   return nCode;
 }
 
-// A fresh folder under /tmp holding an empty folder "given", with no display in sight:
+// The locale of a user who set none, whatever the environment the tests run in.
+void SpeakEnglish() {
+  for (const char* pszVariable : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) unsetenv(pszVariable);
+  setenv("LANG", "C", 1);
+}
+
+// A fresh temporary folder holding an empty folder "given", with no display in sight:
 // anything that gets past the folder ends in the display check (exit code 1).
 std::filesystem::path MakeTrialFolder() {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  char tmpl[] = "/tmp/numdril-cmdline-XXXXXX";
-  if (!mkdtemp(tmpl)) return {};
-  std::filesystem::create_directory(std::filesystem::path(tmpl) / "given");
-  return tmpl;
+  const std::string folder = MakeTempFolder("numdril-cmdline");
+  if (folder.empty()) return {};
+  std::filesystem::create_directory(std::filesystem::path(folder) / "given");
+  return folder;
 }
 
 }  // namespace
@@ -60,6 +67,7 @@ std::filesystem::path MakeTrialFolder() {
 TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
   // Without a display, anything that got past the command line would end in the display
   // check (exit code 1) instead.
+  SpeakEnglish();
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   CountingApp app;
@@ -106,6 +114,7 @@ TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
 // refuses with exit code 1); a folder that cannot hold the records is refused with one line
 // and exit code 2 instead.
 TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
+  SpeakEnglish();
   const std::filesystem::path root = MakeTrialFolder();
   ASSERT_FALSE(root.empty());
   const char* tmpl = root.c_str();
@@ -154,16 +163,20 @@ TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
   refuses({"--user-data"}, "blocked/numdril': Not a directory");
 
   // A folder the user cannot write, whichever way it was chosen, current folder included:
-  // the same refusal before any window (as a user whom file modes stop).
+  // the same refusal before any window (as a user whom file modes stop; from inside the
+  // trial folder, whatever the folders above it let that user do).
   std::filesystem::permissions(given, std::filesystem::perms(0555));
   std::filesystem::permissions(root, std::filesystem::perms(0755));
+  ASSERT_EQ(chdir(tmpl), 0);
   EXPECT_TRUE(AsNobody([&] {
-    refuses({"-C", "given"}, "given': Permission denied");
-    ASSERT_EQ(chdir(given.c_str()), 0);
+    auto refusal = [](const std::string& folder) {
+      return "numdril: cannot keep the records in '" + folder + "': Permission denied\n";
+    };
+    ASSERT_EQ(chdir("given"), 0);
     EXPECT_EQ(RunWith(app, {}, &out, &err), 2);
-    EXPECT_EQ(err, "numdril: cannot keep the records in '" + given.string() +
-                       "': Permission denied\n");
-    ASSERT_EQ(chdir(given.c_str()), 0);
+    EXPECT_EQ(err, refusal(given.string()));
+    EXPECT_EQ(RunWith(app, {"-C", "."}, &out, &err), 2);
+    EXPECT_EQ(err, refusal("."));
     EXPECT_EQ(RunWith(app, {"--report"}, &out, &err), 7) << "a report only reads";
   }));
 
@@ -176,6 +189,7 @@ TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
 // A report goes to the application in the folder the options chose, before any display is
 // looked for; a relative picture file stays where the program was started.
 TEST(CommandLine, ReportRunsInTheRecordFolderWithoutADisplay) {
+  SpeakEnglish();
   const std::filesystem::path root = MakeTrialFolder();
   ASSERT_EQ(chdir(root.c_str()), 0);
   CountingApp app;
@@ -198,4 +212,72 @@ TEST(CommandLine, ReportRunsInTheRecordFolderWithoutADisplay) {
   EXPECT_EQ(app.nStarts, 0);
   ASSERT_EQ(chdir("/"), 0);
   std::filesystem::remove_all(root);
+}
+
+// The language: --lang, else LC_ALL, LC_MESSAGES and LANG in that order, the first set and
+// not empty deciding; only "ja..." is Japanese.
+TEST(CommandLine, LanguageComesFromTheOptionElseTheLocale) {
+  struct Case {
+    const char* pszAll;
+    const char* pszMessages;
+    const char* pszLang;
+    std::vector<std::string> args;
+    bool bJapanese;
+  } CASES[] = {
+      {nullptr, nullptr, nullptr, {}, false},
+      {nullptr, nullptr, "C", {}, false},
+      {nullptr, nullptr, "POSIX", {}, false},
+      {nullptr, nullptr, "en_US.UTF-8", {}, false},
+      {nullptr, nullptr, "ja_JP.UTF-8", {}, true},
+      {nullptr, nullptr, "ja_JP.eucJP", {}, true},
+      {"", "", "ja_JP.UTF-8", {}, true},  // empty ones do not count
+      {nullptr, "C", "ja_JP.UTF-8", {}, false},
+      {"ja_JP.UTF-8", "C", "C", {}, true},
+      {"C", "ja_JP.UTF-8", "ja_JP.UTF-8", {}, false},
+      {nullptr, nullptr, "ja_JP.UTF-8", {"--lang=en"}, false},
+      {nullptr, nullptr, "C", {"--lang=ja"}, true},
+      {nullptr, nullptr, "C", {"--lang", "ja", "--lang=en"}, false},
+  };
+  for (const Case& c : CASES) {
+    auto put = [](const char* pszName, const char* pszValue) {
+      pszValue ? setenv(pszName, pszValue, 1) : unsetenv(pszName);
+    };
+    put("LC_ALL", c.pszAll);
+    put("LC_MESSAGES", c.pszMessages);
+    put("LANG", c.pszLang);
+    std::vector<std::string> args = c.args;
+    std::vector<char*> argv{const_cast<char*>("numdril")};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    CCommandLineInfo info;
+    ParseCommandLine((int)argv.size(), argv.data(), &info);
+    EXPECT_EQ(ChoosesJapanese(info), c.bJapanese)
+        << (c.pszAll ? c.pszAll : "-") << " " << (c.pszMessages ? c.pszMessages : "-") << " "
+        << (c.pszLang ? c.pszLang : "-") << " " << (args.empty() ? "" : args[0]);
+  }
+
+  SpeakEnglish();
+  CountingApp app;
+  std::string out, err;
+  EXPECT_EQ(RunWith(app, {"--lang=fr"}, &out, &err), 2);
+  EXPECT_EQ(err, "numdril: unknown language 'fr' (ja or en)\n"
+                 "Try 'numdril --help' for more information.\n");
+  EXPECT_EQ(RunWith(app, {"--lang"}, &out, &err), 2);
+  EXPECT_EQ(app.nStarts, 0);
+}
+
+// Help and mistakes in Japanese from the catalogue beside the program (a build folder's
+// locale/), even where the Japanese locale is not generated; the numbers and dates of the
+// record files stay in the C locale.
+TEST(CommandLine, JapaneseHelpAndMistakesFromTheCatalogue) {
+  SpeakEnglish();
+  CountingApp app;
+  std::string out, err;
+  EXPECT_EQ(RunWith(app, {"--lang=ja", "--help"}, &out, &err), 0);
+  EXPECT_EQ(out.rfind("\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: numdril ", 0), 0u) << out;  // 使い方
+  EXPECT_NE(out.find("--lang=LANG"), std::string::npos) << out;
+  EXPECT_EQ(RunWith(app, {"--lang=ja", "--frobnicate"}, &out, &err), 2);
+  EXPECT_EQ(err.find("unrecognized"), std::string::npos) << err;
+  EXPECT_NE(err.find("'--frobnicate'"), std::string::npos) << err;
+  EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
+  EXPECT_STREQ(setlocale(LC_TIME, nullptr), "C");
 }

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "platform/platform.h"
+#include "support/session.h"
 
 namespace {
 
@@ -35,24 +35,33 @@ void PrintLatin(const char* pszText) {
   dc.TextOut(0, 0, pszText, (int)strlen(pszText));
 }
 
+std::string g_fontFolder;  // the font configuration's folder, removed when the process ends
+
+std::string MakeFontFolder() {
+  g_fontFolder = MakeTempFolder("numdril-fonts");
+  if (g_fontFolder.empty()) exit(3);
+  atexit([] { std::filesystem::remove_all(g_fontFolder); });
+  return g_fontFolder;
+}
+
 // Points fontconfig at a configuration whose only face is a proportional one.
 void UseOnlyAProportionalFace() {
-  std::string dir = testing::TempDir() + "numdril-fonts-" + std::to_string(getpid());
-  std::string conf = dir + ".conf";
-  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir
-                      << "</dir>\n  <cachedir>" << dir << "-cache</cachedir>\n</fontconfig>\n";
-  std::string cmd = "mkdir -p '" + dir + "' && ln -sf '" + PROPORTIONAL_FACE + "' '" + dir + "/'";
-  if (system(cmd.c_str()) != 0) exit(3);
+  const std::string folder = MakeFontFolder();
+  const std::string dir = folder + "/fonts", conf = folder + "/fonts.conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" << dir << "</dir>\n"
+                      << "  <cachedir>" << folder << "/cache</cachedir>\n</fontconfig>\n";
+  std::error_code ec;
+  std::filesystem::create_directory(dir, ec);
+  std::filesystem::create_symlink(PROPORTIONAL_FACE, dir + "/DejaVuSans.ttf", ec);
+  if (ec) exit(3);
   setenv("FONTCONFIG_FILE", conf.c_str(), 1);
 }
 
 // Points fontconfig at a configuration that names no font folder: a system without fonts.
-// The file goes when the test's process ends.
 void UseNoFontsAtAll() {
-  static std::string s_conf = testing::TempDir() + "numdril-nofonts-" + std::to_string(getpid());
-  std::ofstream(s_conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
-  atexit([] { unlink(s_conf.c_str()); });
-  setenv("FONTCONFIG_FILE", s_conf.c_str(), 1);
+  const std::string conf = MakeFontFolder() + "/fonts.conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  setenv("FONTCONFIG_FILE", conf.c_str(), 1);
 }
 
 bool HaveProportionalFace() {

@@ -6,10 +6,12 @@
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/platform.h"
+#include "support/session.h"
 
 namespace {
 
@@ -445,7 +447,9 @@ TEST(Gdi, PngHoldsTheFramebufferPixels) {
   fb.Row(0)[1] = 0x00FF00;
   fb.Row(0)[2] = 0x0000FF;
   fb.Row(1)[0] = 0x123456;
-  std::string path = testing::TempDir() + "gdi_test.png";
+  const std::string folder = MakeTempFolder("numdril-gdi");
+  ASSERT_FALSE(folder.empty());
+  const std::string path = folder + "/x.png";
   ASSERT_TRUE(fb.WritePng(path.c_str()));
 
   png_image image{};
@@ -466,4 +470,5 @@ TEST(Gdi, PngHoldsTheFramebufferPixels) {
   EXPECT_FALSE(fb.WritePng("/nonexistent-dir/x.png"));
   Framebuffer empty;
   EXPECT_FALSE(empty.WritePng(path.c_str()));
+  std::filesystem::remove_all(folder);
 }

@@ -9,9 +9,10 @@
 #   report_cli.sh PATH_TO_NUMDRIL
 set -euo pipefail
 numdril=$(realpath "$1")
-work=$(mktemp -d)
+source "$(dirname "$0")/../support/scripts.bash"
+need xmllint libxml2-utils
+work=$(mktemp -d "${TMPDIR:-/tmp}/numdril-report-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
 cd "$work"
 fail() {
   echo "FAIL: $*" >&2
@@ -111,12 +112,13 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # A log the user cannot read, in a folder the user cannot write: the rest is reported.
-if [ "$(id -u)" -eq 0 ]; then
-  chmod 000 records/numdril.log
-  setpriv --reuid=65534 --regid=65534 --clear-groups env -u DISPLAY -u WAYLAND_DISPLAY \
-    "$numdril" -C records --report >out.txt 2>err.txt || fail "as nobody: exited $?"
-  grep -qx '  numdril.log could not be read (Permission denied)' out.txt ||
-    fail "as nobody: $(cat out.txt err.txt)"
-  grep -q '150.5' out.txt || fail "as nobody: the rest is missing"
-fi
+copy_for_other_user "$numdril" "$work"
+chmod 000 records/numdril.log
+chmod 555 records
+"${AS_OTHER_USER[@]}" env -u DISPLAY -u WAYLAND_DISPLAY "$OTHER_NUMDRIL" -C records --report \
+  >out.txt 2>err.txt || fail "an unreadable log: exited $?"
+grep -qx '  numdril.log could not be read (Permission denied)' out.txt ||
+  fail "an unreadable log: $(cat out.txt err.txt)"
+grep -q '150.5' out.txt || fail "an unreadable log: the rest is missing"
+chmod 755 records
 echo "report_cli: all checks passed"

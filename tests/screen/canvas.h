@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,10 @@ struct Canvas {
   bool Ink(int x0, int y0, int x1, int y1) const {
     return Count(x0, y0, x1, y1, 0xFFFFFF) != (x1 - x0) * (y1 - y0);
   }
+  // Writes the drawing to $NUMDRIL_TEST_PNG_DIR/screen-<name>.png when that variable is set.
   void Png(const char* name) const {
-    fb.WritePng((std::string("/tmp/screen-") + name + ".png").c_str());
+    const char* pszDir = getenv("NUMDRIL_TEST_PNG_DIR");
+    if (pszDir && *pszDir) fb.WritePng((std::string(pszDir) + "/screen-" + name + ".png").c_str());
   }
 };
 

@@ -20,11 +20,15 @@ struct UtcEnvironment {
 } g_utc;
 }  // namespace
 
+std::string MakeTempFolder(const char* pszName) {
+  const char* pszTmp = getenv("TMPDIR");
+  std::string path = std::string(pszTmp && *pszTmp ? pszTmp : "/tmp") + "/" + pszName + "-XXXXXX";
+  return mkdtemp(path.data()) ? path : std::string();
+}
+
 Session::Session(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight) {
-  char tmpl[] = "/tmp/numdril-test-XXXXXX";
-  const char* dir = mkdtemp(tmpl);
-  if (!dir) abort();
-  m_dir = dir;
+  m_dir = MakeTempFolder("numdril-test");
+  if (m_dir.empty()) abort();
   m_oldDir = std::filesystem::current_path().string();
   std::filesystem::current_path(m_dir);
   ResetAllState();

@@ -8,14 +8,13 @@ source "$(dirname "$0")/lib/common.bash" "$@"
 source "$(dirname "$0")/lib/screens.bash"
 cd "$WORK"
 
-# A server of its own, to take away.
-n=160
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# A server of its own, to take away, on a display it picks itself and names once it listens.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/.display" >/dev/null 2>&1 &
 XVFB_PID=$!
 trap 'kill "$XVFB_PID" 2>/dev/null; cleanup' EXIT
-export DISPLAY=":$n"
-poll 30 xdpyinfo >/dev/null 2>&1 || fail "the X server :$n did not start"
+poll 30 grep -q . "$WORK/.display" || fail "the X server did not start"
+export DISPLAY=":$(head -n 1 "$WORK/.display")"
+poll 30 xdpyinfo >/dev/null 2>&1 || fail "the X server $DISPLAY does not answer"
 
 # A position drill under way: every key of the guide once, so the asked-for one is among
 # them and the drill's clock runs. The clock goes ten times as fast.

@@ -4,54 +4,24 @@
 # In hiragana mode a digit is composed in the input method's own window, drawn just under
 # what the user is looking at (the menu's prompt line, the asked-for key, the next
 # character), and reaches numdril only when Enter commits it; a commit of several digits is
-# taken as that many keys, one after the other. The input method refuses to run as root,
-# so it and numdril run as nobody, on a display of their own, through input-method.sh.
-# Exits 77 (skipped) where that tool or its packages cannot be had.
+# taken as that many keys, one after the other. The input method and numdril run in a
+# session of their own (lib/input-method-session.sh), on a display of their own, as the
+# user the input method accepts (nobody when run as root).
+# Exits 77 (skipped) where the input method's packages cannot be had, naming them.
 #   ime_compose.sh PATH_TO_NUMDRIL
+if [ -z "${IME_RUN:-}" ]; then
+  exec bash "$(dirname "$0")/lib/input-method-session.sh" bash "$0" "$@"
+fi
 source "$(dirname "$0")/lib/common.bash" "$@"
 source "$(dirname "$0")/lib/screens.bash"
 cd "$WORK"
 
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
-REPO=$(cd "$WINDOW_LIB/../../.." && pwd)
-IME_TOOL=${NUMDRIL_IME_TOOL:-}
-for tool in "$REPO/../shared/tools/ime/input-method.sh" /work/shared/tools/ime/input-method.sh; do
-  [ -n "$IME_TOOL" ] || [ ! -x "$tool" ] || IME_TOOL=$tool
-done
-[ -x "$IME_TOOL" ] || skip "no input-method.sh found (set NUMDRIL_IME_TOOL to its path)"
-[ "$(id -u)" -eq 0 ] || skip "the input method is started as nobody, which needs root"
-IME_BASE=$(mktemp -d /tmp/numdril-ime-XXXXXX)
-stop_ime() {
-  cleanup
-  "$IME_TOOL" stop "$IME_BASE" >/dev/null 2>&1
-  # What it started may write its files a moment longer while it ends.
-  poll 5 rm -rf "$IME_BASE" 2>/dev/null
-}
-trap stop_ime EXIT
-if ! started=$("$IME_TOOL" start "$IME_BASE" 2>"$WORK/ime-start.err"); then
-  for p in fcitx5 fcitx5-mozc dbus-x11 x11-xkb-utils; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-      skip "package $p cannot be installed: $(tail -n 1 "$WORK/ime-start.err")"
-  done
-  fail "the input method did not start: $(cat "$WORK/ime-start.err")"
-fi
-eval "$started"
-
-# numdril as nobody: a copy it may run, and the sanitizer settings with a suppression file
-# it may read (its environment is otherwise cleared).
-cp "$NUMDRIL_BIN" "$IME_DIR/numdril" && chmod 755 "$IME_DIR/numdril"
-lsan=${LSAN_OPTIONS:-}
-supp=$(tr ':' '\n' <<<"$lsan" | sed -n 's/^suppressions=//p')
-if [ -n "$supp" ]; then
-  cp "$supp" "$IME_DIR/lsan.supp" && chmod 644 "$IME_DIR/lsan.supp"
-  lsan=${lsan//$supp/$IME_DIR/lsan.supp}
-fi
+# numdril as the input method's user, copied where that user may run it, with the
+# sanitizer settings (its environment is otherwise cleared).
+copy_for_other_user "$NUMDRIL_BIN" "$IME_USER_DIR"
 T0=$(date +%s)
 "$IME_RUN" env "ASAN_OPTIONS=${ASAN_OPTIONS:-}" "UBSAN_OPTIONS=${UBSAN_OPTIONS:-}" \
-  "LSAN_OPTIONS=$lsan" "$IME_DIR/numdril" >"$WORK/stdout" 2>"$WORK/stderr" &
+  "LSAN_OPTIONS=${LSAN_OPTIONS:-}" "$OTHER_NUMDRIL" >"$WORK/stdout" 2>"$WORK/stderr" &
 APP_PID=$!
 WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^NUMDRIL$' | head -n 1)
 [ -n "$WID" ] || fail "no window titled NUMDRIL within 60 s"

@@ -9,7 +9,7 @@
 source "$(dirname "$0")/lib/common.bash" "$@"
 source "$(dirname "$0")/lib/screens.bash"
 cd "$WORK"
-command -v xset >/dev/null || fail "xset not installed (package x11-xserver-utils)"
+need xset x11-xserver-utils
 
 # The keypad's keys by the digit they carry; Enter is the same key either way.
 KEYPAD=(KP_Insert KP_End KP_Down KP_Next KP_Left KP_Begin KP_Right KP_Home KP_Up KP_Prior)

@@ -21,14 +21,14 @@ rm help.txt
 # 2: the session's practice would be lost at exit otherwise. (As a user other than root,
 # whom file modes do not stop.)
 mkdir -m 555 readonly
-chmod 755 "$WORK"
+copy_for_other_user "$NUMDRIL_BIN" "$WORK"
 status=0
-setpriv --reuid=65534 --regid=65534 --clear-groups "$NUMDRIL_BIN" -C readonly \
-  >"$WORK/stdout" 2>"$WORK/stderr" || status=$?
+"${AS_OTHER_USER[@]}" "$OTHER_NUMDRIL" -C readonly >"$WORK/stdout" 2>"$WORK/stderr" || status=$?
 [ "$status" -eq 2 ] || fail "exit code $status for a read-only record folder"
 [ "$(wc -l <"$WORK/stderr")" -eq 1 ] || fail "expected one line on stderr for a read-only folder"
 grep -q "Permission denied" "$WORK/stderr" || fail "the refusal does not say why"
 rmdir readonly
+rm "$OTHER_NUMDRIL"
 
 # No display at all: one line on standard error naming a way out, no file touched.
 mkdir nodisplay

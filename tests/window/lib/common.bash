@@ -7,19 +7,24 @@
 set -u
 WINDOW_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+source "$WINDOW_LIB/../../support/scripts.bash"  # skip, need, running as another user
+
 # Without a display of our own, run the whole test on a virtual one.
 if [ -z "${DISPLAY:-}" ]; then
-  if [ -z "${NUMDRIL_UNDER_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-    NUMDRIL_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1920x1200x24" bash "$0" "$@"
-  fi
-  echo "FAIL: no X display; run under xvfb-run" >&2
-  exit 1
+  [ -z "${NUMDRIL_UNDER_XVFB:-}" ] || { echo "FAIL: xvfb-run gave no display" >&2; exit 1; }
+  need xvfb-run xvfb
+  NUMDRIL_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1920x1200x24" bash "$0" "$@"
 fi
+need xdotool xdotool
+need xwininfo x11-utils
+need "${CC:-cc}" gcc
+[ -f /usr/include/X11/Xlib.h ] ||
+  skip "the Xlib headers are not installed (package libx11-dev; scripts/setup.sh installs it)"
 
 NUMDRIL_BIN=$(realpath "${1:?usage: $0 PATH_TO_NUMDRIL}")
 APP_PID=""
 WID=""
-WORK=$(mktemp -d /tmp/numdril-window-XXXXXX)
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/numdril-window-XXXXXX") || exit 1
 
 cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill -KILL "$APP_PID"; fi
@@ -53,11 +58,14 @@ ${CC:-cc} -O1 -o "$XWIN" "$WINDOW_LIB/xwin.c" -lX11 || fail "cannot build the X 
 
 # Starts numdril in directory $1 (default: $WORK) and waits for its window; sets APP_PID
 # and WID. Its standard output and error go to $WORK/stdout and $WORK/stderr. A command
-# in NUMDRIL_WRAPPER (strace, valgrind) runs it.
+# in NUMDRIL_WRAPPER (strace, valgrind) runs it, with the arguments in NUMDRIL_ARGS.
 start_app() {
   local dir=${1:-$WORK}
-  # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o /tmp/trace"
-  (cd "$dir" && exec ${NUMDRIL_WRAPPER:-} "$NUMDRIL_BIN" >"$WORK/stdout" 2>"$WORK/stderr") &
+  # In English, as under a locale that names no language, whatever the tests run under; a
+  # NUMDRIL_WRAPPER of "env LANG=ja_JP.UTF-8" (or start_preloaded's settings) chooses another.
+  # shellcheck disable=SC2086  # NUMDRIL_WRAPPER: e.g. "strace -f -o trace.txt"
+  (cd "$dir" && exec env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C.UTF-8 ${NUMDRIL_WRAPPER:-} \
+    "$NUMDRIL_BIN" ${NUMDRIL_ARGS:-} >"$WORK/stdout" 2>"$WORK/stderr") &
   APP_PID=$!
   find_app_window
 }
@@ -86,9 +94,10 @@ wait_exit() {
 }
 
 # Waits for a top-level window titled exactly $1 and prints its id. Looks at the window
-# tree, since xdotool cannot read a title stored as UTF8_STRING (SDL's message box).
+# tree, since xdotool cannot read a title stored as UTF8_STRING (SDL's message box); in
+# UTF-8, as xwininfo writes a title beyond ASCII as escapes in a locale without it.
 find_titled() {
-  xwininfo -root -tree | grep -F " \"$1\": " | awk '{print $1; exit}' | grep .
+  LC_ALL=C.UTF-8 xwininfo -root -tree | grep -F " \"$1\": " | awk '{print $1; exit}' | grep .
 }
 wait_titled() {
   local id

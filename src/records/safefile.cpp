@@ -134,8 +134,9 @@ bool FollowTrustedLinks(const char* pszPath, std::string* pPath) {
       continue;
     }
     const std::string next = walked.With(name);
-    if (lstat(next.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) {
-      bMissing = bMissing || errno == ENOENT;
+    const bool bThere = lstat(next.c_str(), &lst) == 0;
+    if (!bThere || !S_ISLNK(lst.st_mode)) {
+      bMissing = !bThere && errno == ENOENT;
       walked.Add(name);
       continue;
     }

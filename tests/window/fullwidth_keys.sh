@@ -28,13 +28,28 @@ SCREEN_W=${size%x*}
 SCREEN_H=${size#*x}
 focus_window
 
+# A key bound to a keysym beyond Latin-1 now and then reaches the client as no text at all
+# on a busy server (Xlib hands SDL neither text nor a key for it; a plain key never goes
+# missing so). The test is about what the text does once it arrives: a key that brought
+# nothing in 10 s is sent again, up to twice, and said so.
+send_again_if() {
+  local tries
+  for tries in 1 2; do
+    "$@" && return 0
+    echo "note: ${KEYSYM[$char]} brought no text in 10 s; sent again" >&2
+    send_keys "${KEYSYM[$char]}"
+  done
+  "$@"
+}
+
 # type_text CHAR: the character as an input method commits it, and waits for the screen to
 # change.
 type_text() {
+  char=$1
   screenshot "$WORK/before.ppm" || fail "no screenshot"
-  send_keys "${KEYSYM[$1]}"
-  wait_screen_change "$WORK/before.ppm" || fail "typing $1 changed nothing"
-  wait_screen_still || fail "the screen did not settle after $1"
+  send_keys "${KEYSYM[$char]}"
+  send_again_if wait_screen_change "$WORK/before.ppm" || fail "typing $char changed nothing"
+  wait_screen_still || fail "the screen did not settle after $char"
 }
 
 type_text "ぬ"
@@ -62,7 +77,9 @@ expect_ink "$WORK/record.ppm" 80 1 96 140 "$BROWN" "record screen's position row
 
 send_keys Escape
 wait_screen_still || fail "the menu did not settle"
-send_keys "${KEYSYM[４]}"
+char=４
+send_keys "${KEYSYM[$char]}"
+send_again_if poll 10 app_ended || fail "numdril did not end"
 wait_exit 30
 [ "$APP_STATUS" -eq 0 ] || fail "exit code $APP_STATUS after ４ on the menu"
 [ -s "$WORK/numdril.rec" ] || fail "no numdril.rec after ４ on the menu"

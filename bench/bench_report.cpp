@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "records/records.h"
 #include "report/report.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::string Stamp(int64_t nMinutes) {
 
 // Three runs a day, from 2000 on; every tenth in Japanese.
 void WriteLog() {
-  FILE* pFile = fopen("numdril.log", "w");
+  FILE* pFile = fopen(LOG_FILE, "w");
   for (int i = 0; i < LOG_LINES; ++i) {
     const int nSeconds = 300 + (i * 7919) % 5400;
     const std::string stamp = Stamp((int64_t)i * 480 + 9 * 60);
@@ -52,7 +53,7 @@ void WriteLog() {
 
 // A new best every three days, a tenth of a character faster each time.
 void WriteSpeedHistory() {
-  FILE* pFile = fopen("numdril.spd", "w");
+  FILE* pFile = fopen(SPEED_FILE, "w");
   for (int i = 0; i < SPEED_LINES; ++i) {
     const int nSeconds = 600 + i * 900;
     const std::string stamp = Stamp((int64_t)i * 3 * 1440 + 10 * 60);
@@ -67,7 +68,7 @@ void WriteSpeedHistory() {
 }
 
 void WriteRecord() {
-  FILE* pFile = fopen("numdril.rec", "w");
+  FILE* pFile = fopen(RECORD_FILE, "w");
   fprintf(pFile, "Total_Practice_Time%5dhour%2dmi%2dse\n", 9000, 1, 2);
   fprintf(pFile, "%-34s%16s %5dhour%2dmi%2dse\n", "Position_Practice", "", 120, 3, 4);
   fprintf(pFile, "%-34s%7.1f %s %5dhour%2dmi%2dse\n", "Random_Practice", 1049.9, "91/05/18", 2500,

@@ -30,9 +30,6 @@ const int CORRECT_KEY_MS = 120;          // time between two presses of a fast t
 // Keys one input may press: a few whole drills, and inputs stay fast enough to fuzz.
 const int KEY_BUDGET = 5000;
 
-const char REC_FILE[] = "numdril.rec";
-const char LOG_FILE[] = "numdril.log";
-const char SPD_FILE[] = "numdril.spd";
 
 // The record file an earlier run left, in English or Japanese ("練習時間　", "時間", "分",
 // "秒"), or one cut short in its second line.
@@ -144,7 +141,7 @@ class Run {
     memcpy(szHeldDate, g_szBestDate[0][0], sizeof szHeldDate);
     const int64_t nTotal = std::min<int64_t>(nPast + RunSeconds(), 9999 * 3600 + 59 * 60 + 59);
 
-    FILE* pFile = fopen(REC_FILE, "r");
+    FILE* pFile = fopen(RECORD_FILE, "r");
     if (!pFile) FuzzFail("no record file after a drill ended");
     const int bWhole = ReadRecordFile(pFile);
     fclose(pFile);
@@ -201,11 +198,11 @@ class Run {
   // a damaged record's backup at start-up); the log waits for the exit.
   void CheckFiles() {
     for (const std::string& name : ListWorkingFolder()) {
-      if (name == SPD_FILE || name == REC_FILE) continue;
+      if (name == SPEED_FILE || name == RECORD_FILE) continue;
       if (name == "numdril.rec.bak" && m_nRecordKind == 3) continue;
       FuzzFail("file %s written during the run", name.c_str());
     }
-    const size_t nLines = CountLines(ReadWholeFile(SPD_FILE));
+    const size_t nLines = CountLines(ReadWholeFile(SPEED_FILE));
     if (nLines != NewBests())
       FuzzFail("%zu speed history lines for %zu new best speeds", nLines, NewBests());
   }
@@ -224,8 +221,8 @@ void EndAndCheck(int nRecordKind, const std::string& earlierRecord, size_t nNewB
     FuzzFail("a save failed (record %d, log %d, speed history %d)", g_bRecSaved, g_bLogSaved,
              g_bSpdSaved);
 
-  std::set<std::string> allowed = {REC_FILE, LOG_FILE};
-  if (nNewBests) allowed.insert(SPD_FILE);
+  std::set<std::string> allowed = {RECORD_FILE, LOG_FILE};
+  if (nNewBests) allowed.insert(SPEED_FILE);
   if (nRecordKind == 3) allowed.insert("numdril.rec.bak");  // a damaged record is kept
   for (const std::string& name : ListWorkingFolder())
     if (!allowed.count(name)) FuzzFail("file %s left after the exit", name.c_str());
@@ -247,7 +244,7 @@ void EndAndCheck(int nRecordKind, const std::string& earlierRecord, size_t nNewB
     FuzzFail("record values out of range: %d %d %f", nPosition, nRandom, dBest);
 
   ResetRecordState();
-  FILE* pFile = fopen(REC_FILE, "r");
+  FILE* pFile = fopen(RECORD_FILE, "r");
   if (!pFile) FuzzFail("no record file after the exit");
   const int bWhole = ReadRecordFile(pFile);
   fclose(pFile);
@@ -274,7 +271,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   // Start times spread over the day, so that some runs cross midnight.
   SetFakeClock(FUZZ_EPOCH + (time64_t)(nHeader >> 3) * 2700, 0);
   const std::string earlierRecord = nRecordKind ? EarlierRecord(nRecordKind) : "";
-  if (nRecordKind) WriteWholeFile(REC_FILE, earlierRecord.data(), earlierRecord.size());
+  if (nRecordKind) WriteWholeFile(RECORD_FILE, earlierRecord.data(), earlierRecord.size());
 
   size_t nNewBests = 0;
   {
@@ -294,7 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     if (getenv("NUMDRIL_FUZZ_TRACE"))
       fprintf(stderr, "mode %d phase %d, position drills %d, random runs %d, new bests %zu\n",
               g_nMode, g_nPhase, g_nPositionCount, g_nRandomCount[0][0], nNewBests);
-    if (nRecordKind && run.DrillEnds() == 0 && ReadWholeFile(REC_FILE) != earlierRecord)
+    if (nRecordKind && run.DrillEnds() == 0 && ReadWholeFile(RECORD_FILE) != earlierRecord)
       FuzzFail("the record file changed before the exit, with no drill ended");
   }
   EndAndCheck(nRecordKind, earlierRecord, nNewBests);

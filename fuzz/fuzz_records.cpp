@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary bytes as the record file numdril.rec, read at start-up and written
-// again at exit in both languages. Checks that every value read is finite and not
-// negative, and that what is written reads back whole with the same values. Not a check
+// again at exit in both languages, and as raw record values to be written. Checks that the
+// start-up takes exactly what the record file's pure reader gives, that every value read
+// is finite and not negative, that what is written reads back whole with the same values,
+// and that no values whatever make the writer write a line its reader rejects. Not a check
 // of the file's exact bytes.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,22 +20,21 @@
 namespace {
 
 const time64_t FUZZ_EPOCH = 1796637600;  // 2026-12-07 10:00:00 UTC
-const char REC_FILE[] = "numdril.rec";
 // Times the file's columns hold: line 1 below 10000 hours (five digits join its label
 // from there), the other lines below 100000 hours. A file may hold minutes and seconds
 // above 59, so what it reads can sum past what a rewrite can hold.
 const int MAX_LINE1_SECONDS = 10000 * 3600;
 const int MAX_LINE_SECONDS = 100000 * 3600;
 
-// The record values, as one comparable whole.
-struct RecordValues {
+// The record values of the one random item, as one comparable whole.
+struct HeldValues {
   int nPast, nPosition, nRandom;
   double dBest;
   char szDate[8];
 };
 
-RecordValues TakeValues() {
-  RecordValues v{};
+HeldValues TakeHeld() {
+  HeldValues v{};
   v.nPast = g_nPastSeconds;
   v.nPosition = g_nPositionSeconds;
   v.nRandom = g_nRandomSeconds[0][0];
@@ -41,7 +43,7 @@ RecordValues TakeValues() {
   return v;
 }
 
-bool Fits(const RecordValues& v) {
+bool Fits(const HeldValues& v) {
   return v.nPast < MAX_LINE1_SECONDS && v.nPosition < MAX_LINE_SECONDS &&
          v.nRandom < MAX_LINE_SECONDS;
 }
@@ -61,14 +63,30 @@ void CheckSane(const char* pszWhen) {
   }
 }
 
-// Reads pszPath into the record values from their defaults; returns ReadRecordFile's result.
-int ReadFresh(const char* pszPath) {
+// The start-up's record values are the pure reader's, value for value.
+void CheckSameAsReader(const RecordContents& contents) {
+  const RecordValues& v = contents.values;
+  bool bSame = g_nPastSeconds == v.nTotalSeconds && g_nPositionSeconds == v.nPositionSeconds;
+  for (int g = 0; g < RECORD_GROUPS; ++g)
+    for (int i = 0; i < RECORD_GROUP_MAX; ++i)
+      bSame = bSame && g_dBestSpeed[g][i] == v.dBestSpeed[g][i] &&
+              memcmp(g_szBestDate[g][i], v.szBestDate[g][i], 9) == 0 &&
+              g_nRandomSeconds[g][i] == v.nRandomSeconds[g][i];
+  if (!bSame) FuzzFail("the start-up and the reader disagree");
+}
+
+// The record file now in the folder, through the pure reader into the record values.
+RecordContents ReadFresh() {
+  const std::string bytes = ReadWholeFile(RECORD_FILE);
+  const RecordContents contents = ParseRecordFile(bytes);
+  FILE* pFile = fopen(RECORD_FILE, "r");
+  if (!pFile) FuzzFail("cannot open %s", RECORD_FILE);
   ResetRecordState();
-  FILE* pFile = fopen(pszPath, "r");
-  if (!pFile) FuzzFail("cannot open %s", pszPath);
   const int nWhole = ReadRecordFile(pFile);
   fclose(pFile);
-  return nWhole;
+  if (nWhole != (contents.nLinesRead == contents.nLines ? 1 : 0))
+    FuzzFail("ReadRecordFile and the reader disagree on a whole record");
+  return contents;
 }
 
 // Starts the program over the record file as found, quietly.
@@ -78,9 +96,9 @@ void StartUp() {
 }
 
 // Writes the record in one language into a folder without one and reads it back: a whole
-// file, the same values.
-void WriteAndReadBack(const RecordValues& held, int bEnglish) {
-  remove(REC_FILE);
+// file, and the same values when they were ones the file holds as they are.
+void WriteAndReadBack(const HeldValues& held, int bEnglish, bool bSameValues = true) {
+  remove(RECORD_FILE);
   ResetRecordState();
   g_nPastSeconds = held.nPast;
   g_nPositionSeconds = held.nPosition;
@@ -91,16 +109,27 @@ void WriteAndReadBack(const RecordValues& held, int bEnglish) {
   g_nStartClockMs = MonotonicMs();
   g_bEnglish = bEnglish;
   if (!WriteRecordFile()) FuzzFail("the record could not be written (English %d)", bEnglish);
-  if (!Fits(held)) return;
-  if (!ReadFresh(REC_FILE)) FuzzFail("the record written does not read back whole");
+  const RecordContents contents = ReadFresh();
+  if (contents.nLinesRead != contents.nLines)
+    FuzzFail("the record written does not read back whole (English %d)", bEnglish);
   CheckSane("read back");
-  const RecordValues back = TakeValues();
+  if (!bSameValues || !Fits(held)) return;
+  const HeldValues back = TakeHeld();
   if (back.nPast != held.nPast || back.nPosition != held.nPosition ||
       back.nRandom != held.nRandom || fabs(back.dBest - held.dBest) > 0.05 + 1e-9 ||
       memcmp(back.szDate, held.szDate, sizeof held.szDate) != 0)
     FuzzFail("read back %d %d %d %.3f '%.8s' for %d %d %d %.3f '%.8s' (English %d)", back.nPast,
              back.nPosition, back.nRandom, back.dBest, back.szDate, held.nPast, held.nPosition,
              held.nRandom, held.dBest, held.szDate, bEnglish);
+}
+
+// The input's bytes taken as raw record values, whatever they hold (NaN, infinities, a speed
+// of a burst of keys, negative times, control bytes in the date): the record written of
+// them still reads back whole.
+void WriteAnyValues(const uint8_t* pData, size_t nSize) {
+  HeldValues raw{};
+  memcpy(&raw, pData, std::min(nSize, sizeof raw));
+  WriteAndReadBack(raw, 1, false);
 }
 
 }  // namespace
@@ -112,13 +141,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   SetFakeClock(FUZZ_EPOCH, 0);
 
   // Start-up: the file as found, read by the program's own start-up step.
-  WriteWholeFile(REC_FILE, pData, nSize);
+  WriteWholeFile(RECORD_FILE, pData, nSize);
+  const RecordContents found = ParseRecordFile(std::string((const char*)pData, nSize));
   StartUp();
   CheckSane("start-up");
-  const RecordValues held = TakeValues();
+  CheckSameAsReader(found);
+  const HeldValues held = TakeHeld();
 
   // The exit-time rewrite: an unreadable record is kept beside the new one.
-  const bool bWasWhole = ReadFresh(REC_FILE) == 1;
+  const bool bWasWhole = found.nLinesRead == found.nLines;
   ResetRecordState();
   StartUp();
   AdvanceFakeClock(61000);
@@ -127,10 +158,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   if (!bWasWhole && backup != std::string((const char*)pData, nSize))
     FuzzFail("a record not read whole was replaced without a backup of it");
   if (bWasWhole && !backup.empty()) FuzzFail("a whole record was backed up");
-  RecordValues afterExit = held;
+  HeldValues afterExit = held;
   afterExit.nPast += 61;
   if (Fits(afterExit)) {
-    if (!ReadFresh(REC_FILE)) FuzzFail("the exit-time record does not read back whole");
+    if (ReadFresh().nLinesRead != found.nLines)
+      FuzzFail("the exit-time record does not read back whole");
     if (g_nPastSeconds != held.nPast + 61)
       FuzzFail("use time %d read back as %d", held.nPast + 61, g_nPastSeconds);
   }
@@ -138,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   // Both languages keep every value.
   WriteAndReadBack(held, 1);
   WriteAndReadBack(held, 0);
+  WriteAnyValues(pData, nSize);
   for (const std::string& name : ListWorkingFolder())
-    if (name != REC_FILE && name != "numdril.rec.bak") FuzzFail("stray file %s", name.c_str());
+    if (name != RECORD_FILE && name != "numdril.rec.bak") FuzzFail("stray file %s", name.c_str());
   return 0;
 }

@@ -2,8 +2,9 @@
 // Fuzz target: arbitrary bytes as all three record files, read by the practice report and
 // put out as text in both styles and as the SVG picture. Checks that what is read is
 // sane (weeks in order, Mondays, totals that hold the weeks shown, sorted finite speeds),
-// that the record values are left as they were, and that the outputs hold no stray
-// control bytes. Not a check of the report's wording.
+// that the record's figures are its reader's and the program's record values are left as
+// they were, and that the outputs hold no stray control bytes. Not a check of the
+// report's wording.
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -50,6 +51,19 @@ void CheckData(const ReportData& data) {
     FuzzFail("a negative count of bad lines");
 }
 
+// The report's figures of the record are its reader's, line by line.
+void CheckRecord(const ReportData& data, const std::string& bytes) {
+  const RecordContents contents = ParseRecordFile(bytes);
+  if (data.rec.nBadLines != contents.nLines - contents.nLinesRead)
+    FuzzFail("%d bad record lines for %d of %d read", data.rec.nBadLines, contents.nLinesRead,
+             contents.nLines);
+  const int64_t nUse = contents.nLinesRead > 0 ? contents.values.nTotalSeconds : -1;
+  const int64_t nPosition = contents.nLinesRead > 1 ? contents.values.nPositionSeconds : -1;
+  if (data.nUseSeconds != nUse || data.nPositionSeconds != nPosition)
+    FuzzFail("record times %lld %lld for %lld %lld", (long long)data.nUseSeconds,
+             (long long)data.nPositionSeconds, (long long)nUse, (long long)nPosition);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
@@ -67,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
   if (g_nPastSeconds != 12345 || g_nRandomSeconds[0][0] != 678)
     FuzzFail("reading for the report changed the record values");
   CheckData(data);
+  CheckRecord(data, std::string((const char*)pData, nSize));
 
   CheckText(FormatReportText(data, ReportStyle{false, false}, "/fuzz"), "ASCII text", false);
   CheckText(FormatReportText(data, ReportStyle{true, true}, "/fuzz"), "UTF-8 text", true);

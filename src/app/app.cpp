@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "flow/flow.h"
+#include "records/records.h"
 #include "report/report.h"
 
 BOOL CNumdrilApp::InitInstance() {
@@ -39,3 +40,5 @@ int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {
   if (info.nCommand != CCommandLineInfo::RunReport) return 1;
   return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str());
 }
+
+bool CNumdrilApp::CanSaveInRecordFolder() { return CanSaveRecordsHere(); }

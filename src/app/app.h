@@ -20,6 +20,7 @@ class CNumdrilApp : public CWinApp {
   BOOL InitInstance() override;
   int ExitInstance() override;
   int RunWithoutWindow(const CCommandLineInfo& info) override;  // the practice report
+  bool CanSaveInRecordFolder() override;
   int ExitWithoutDisplay() override;
 };
 

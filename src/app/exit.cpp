@@ -28,9 +28,9 @@ void BuildFailedFileList(char* pszBuffer, size_t nSize) {
     const int* pbSaved;
     const char* pszName;
   } FILES[] = {
-      {&g_bRecSaved, "numdril.rec"},
-      {&g_bLogSaved, "numdril.log"},
-      {&g_bSpdSaved, "numdril.spd"},
+      {&g_bRecSaved, RECORD_FILE},
+      {&g_bLogSaved, LOG_FILE},
+      {&g_bSpdSaved, SPEED_FILE},
       {&g_bPracticeSaved, PRACTICE_DB_NAME},
   };
   if (nSize == 0) return;
@@ -91,8 +91,8 @@ int SaveWithoutDisplay() {
   const bool bFailed =
       SaveAtExit() != 0 || !g_bRecSaved || !g_bLogSaved || !g_bSpdSaved || !g_bPracticeSaved;
   std::string saved;
-  if (g_bRecSaved) saved += "numdril.rec ";
-  if (g_bLogSaved) saved += "numdril.log ";
+  if (g_bRecSaved) saved += std::string(RECORD_FILE) + " ";
+  if (g_bLogSaved) saved += std::string(LOG_FILE) + " ";
   char szFailed[FAILED_LIST_BYTES];
   BuildFailedFileList(szFailed, sizeof szFailed);
   // Whole sentences, for the translators.

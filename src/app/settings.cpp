@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "flow/flow.h"
+#include "platform/files.h"
 #include "records/records.h"
 
 static const char SETTINGS_FILE[] = "numdril.conf";
@@ -22,8 +23,9 @@ static const char SETTINGS_HEAD[] =
     "# numdril's settings; numdril --keypad-only and --no-keypad-only change them.\n";
 
 static std::string ReadSettingsText() {
-  std::string text;
-  const int fd = OpenRegularFile(SETTINGS_FILE, O_RDONLY | O_CLOEXEC);
+  std::string text, path;
+  if (!FollowTrustedLinks(SETTINGS_FILE, &path)) return text;
+  const int fd = OpenRegularFile(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return text;
   char buffer[4096];
   ssize_t n;
@@ -70,7 +72,8 @@ static std::string WithSetting(std::string text, const char* pszName, const char
 }
 
 static bool WriteSettingsText(const std::string& text) {
-  const std::string path = FollowLinks(SETTINGS_FILE);
+  std::string path;
+  if (!FollowTrustedLinks(SETTINGS_FILE, &path)) return false;
   struct stat st;
   const bool bExists = stat(path.c_str(), &st) == 0;
   return ReplaceFileContents(path, text, bExists ? &st : nullptr);

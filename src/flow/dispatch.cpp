@@ -81,10 +81,10 @@ static bool HasScreen(int nMode) {
   return IsPositionCode(nMode) || (g_pBestSpeed && g_pBestDate);
 }
 
-// The truncated sum of an int slot and a duration; a sum outside the int range is held
-// at its end rather than wrapped.
-static int AddWholeSeconds(int nSeconds, double dElapsed) {
-  return (int)TruncateToWhole((double)nSeconds + dElapsed);
+void AddPracticeSeconds(double dSeconds) {
+  if (!g_pnPracticeSeconds) return;
+  // TruncateToWhole holds a sum outside the int range at its end rather than wrapping it.
+  *g_pnPracticeSeconds = (int)TruncateToWhole((double)*g_pnPracticeSeconds + dSeconds);
 }
 
 void ResetLessonState() {
@@ -266,13 +266,7 @@ void OnPracticeTimer(CWnd* pView, CDC* pDC, UINT_PTR nIDEvent) {
       return;
     }
     OnRandomTick(pDC);
-    if (g_dElapsed >= g_dTimeLimit) {
-      // Stopped first, so the end of the run happens exactly once.
-      if (pView) pView->KillTimer(RANDOM_CLOCK_TIMER);
-      *g_pnPracticeSeconds = AddWholeSeconds(*g_pnPracticeSeconds, g_dElapsed);
-      FinishRandomRun(pDC);
-      PrintRandomPracticeCount(pDC);
-    }
+    if (g_dElapsed >= g_dTimeLimit) EndTimedRun(pView, pDC);
     return;
   }
   if (!IsPositionCode(g_nMode) || !HasScreen(g_nMode)) {

@@ -122,6 +122,9 @@ void ResetLessonState();
 // handled typed from the digit row. An input method's commit carries no key position and
 // is taken as typed.
 bool RefusedAsDigitRow(int nKey);
+// Adds a drill's measured time to the lesson's practice seconds (g_pnPracticeSeconds, when
+// bound), keeping the whole seconds of the sum.
+void AddPracticeSeconds(double dSeconds);
 // The pixel rectangle the user is looking at on the current screen, where an input method
 // should show what is being composed: the title's and the menu's prompt line, the record
 // screen's return hint, the position drill's asked-for key, the random drill's next

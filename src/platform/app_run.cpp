@@ -79,7 +79,7 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
   const int nAnswer = AnswerCommandLine(info);
   if (nAnswer >= 0) return nAnswer;
   std::string error;
-  if (!EnterRecordFolder(info, &error)) {
+  if (!EnterRecordFolder(info, pApp, &error)) {
     fprintf(stderr, "numdril: %s\n", error.c_str());
     return 2;
   }

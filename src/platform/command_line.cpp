@@ -99,10 +99,14 @@ static bool Answered(const CCommandLineInfo& info) {
 
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
   *pInfo = CCommandLineInfo();
+  bool bOptions = true;  // until "--"
   for (int i = 1; i < argc && !Answered(*pInfo); ++i) {
     const char* pszArg = argv[i];
-    if (strcmp(pszArg, "--") == 0) break;
-    if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {
+    if (!bOptions) {
+      Refuse(pInfo, _("extra operand '%s'"), pszArg);
+    } else if (strcmp(pszArg, "--") == 0) {
+      bOptions = false;
+    } else if (strcmp(pszArg, "-h") == 0 || strcmp(pszArg, "--help") == 0) {
       pInfo->nCommand = CCommandLineInfo::ShowHelp;
     } else if (strcmp(pszArg, "-V") == 0 || strcmp(pszArg, "--version") == 0) {
       pInfo->nCommand = CCommandLineInfo::ShowVersion;
@@ -140,8 +144,11 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
     } else if (pszArg[0] == '-' && pszArg[1] != '\0') {
       // An option it does not know is a mistake to point out, not to start a session over.
       Refuse(pInfo, _("unrecognized option '%s'"), pszArg);
+    } else {
+      // The program takes no file arguments: a word meant as an option ("report") is a
+      // mistake too.
+      Refuse(pInfo, _("extra operand '%s'"), pszArg);
     }
-    // Anything else is a file argument, which this program has no use for.
   }
 }
 
@@ -198,10 +205,15 @@ bool MakeUserCacheFolder(std::string* pFolder, std::string* pError) {
   return true;
 }
 
-bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
-  if (info.nFolder == CCommandLineInfo::CurrentFolder) return true;
+bool CWinApp::CanSaveInRecordFolder() { return access(".", W_OK) == 0; }
+
+bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string* pError) {
   std::string dir = info.folder;
-  if (info.nFolder == CCommandLineInfo::UserDataFolder) {
+  if (info.nFolder == CCommandLineInfo::CurrentFolder) {
+    char* pszHere = getcwd(nullptr, 0);
+    dir = pszHere ? pszHere : ".";
+    free(pszHere);
+  } else if (info.nFolder == CCommandLineInfo::UserDataFolder) {
     dir = FindUserFolder("XDG_DATA_HOME", "/.local/share");
     if (dir.empty()) {
       *pError = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
@@ -213,12 +225,13 @@ bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError) {
     }
   }
   // A folder the records could be read from but not saved to would lose a whole session's
-  // practice at exit: better said now.
-  // A report only reads.
+  // practice at exit: better said now, whichever way the folder was chosen. A report only
+  // reads.
+  const bool bHere = info.nFolder == CCommandLineInfo::CurrentFolder;
   const bool bReads = info.nCommand == CCommandLineInfo::RunReport ||
                       info.nCommand == CCommandLineInfo::ShowReport;
-  const int nAccess = bReads ? R_OK | X_OK : R_OK | W_OK | X_OK;
-  if (chdir(dir.c_str()) != 0 || access(".", nAccess) != 0) {
+  if (!(bHere || chdir(dir.c_str()) == 0) || access(".", R_OK | X_OK) != 0 ||
+      (!bReads && !pApp->CanSaveInRecordFolder())) {
     *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
     return false;
   }

@@ -449,7 +449,9 @@ BOOL CDC::TextOut(int x, int y, const char* pszText, int nCount) {
     call.nFontWidth = m_pFont->m_lf.lfWidth;
     call.nWeight = m_pFont->m_lf.lfWeight;
     call.face = m_pFont->m_lf.lfFaceName;
-    call.text.assign(pszText, (size_t)nCount);
+    // Built, not assigned: GCC 12 under link-time optimisation takes assign() here for an
+    // overflow that cannot happen.
+    call.text = std::string(pszText, (size_t)nCount);
     LogCall(m_pTarget, std::move(call));
   }
   return TRUE;

@@ -320,6 +320,9 @@ class CWinApp {
   // Carries out a command that needs the record folder but no window (RunReport), once
   // the folder is entered and before any display is looked for; returns the exit status.
   virtual int RunWithoutWindow(const CCommandLineInfo& /*info*/) { return 1; }
+  // Whether a run's saving can succeed in the record folder, the working directory by then;
+  // false with errno set. By default: the folder takes new files.
+  virtual bool CanSaveInRecordFolder();
   // Runs instead of ExitInstance when the connection to the display is lost: nothing may
   // draw, show or destroy a window any more. Returns the exit code; the process ends then.
   virtual int ExitWithoutDisplay() { return 1; }
@@ -367,16 +370,17 @@ struct CCommandLineInfo {
   std::string reportFile;
 };
 
-// Reads argv: "--" ends the options, and arguments that are not options are ignored.
+// Reads argv: "--" ends the options; an argument that is not an option is a usage error.
 void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo);
 // Prints the help or version (stdout, returns 0) or the usage error (stderr, returns 2);
 // -1 for RunWindow, RunReport and ShowReport, which have nothing to answer.
 int AnswerCommandLine(const CCommandLineInfo& info);
 // Makes the record folder the command line chose the current directory, so that every
 // record file, named relatively, lives there. False, with one line in *pError, when it is
-// missing, cannot be made or is not a folder the program can read and write (read only
-// suffices for RunReport and ShowReport).
-bool EnterRecordFolder(const CCommandLineInfo& info, std::string* pError);
+// missing, cannot be made or is not a folder the program can read and the application can
+// save in (reading suffices for RunReport and ShowReport), the current directory as much as
+// any other.
+bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string* pError);
 // Whether the program speaks Japanese: --lang, else the first of LC_ALL, LC_MESSAGES and
 // LANG that is set and not empty starts with "ja"; anything else is English.
 bool ChoosesJapanese(const CCommandLineInfo& info);

@@ -2,7 +2,6 @@
 // Position practice engine: judges each key against the asked-for one, runs the one-shot
 // hint timer while the guide is hidden, times the drill and gives advice at its end.
 // Draws only through the screen and guide operations of this folder.
-#include <climits>
 #include <cstring>
 
 #include "flow/flow.h"
@@ -52,13 +51,6 @@ static void UnmarkKey(CDC* pDC, char chKey) {
     MarkGuideKey(pDC, Key(chKey), KEY_ANSWER);
   else
     MarkGuideKey(pDC, Key(chKey), g_bGuideShown ? KEY_PLAIN : KEY_BLANK);
-}
-
-// Adds a measured drill time to the lesson's total, truncating the sum.
-static void AddPracticeSeconds(double dSeconds) {
-  if (!g_pnPracticeSeconds) return;
-  double dSum = *g_pnPracticeSeconds + dSeconds;
-  *g_pnPracticeSeconds = dSum >= (double)INT_MAX ? INT_MAX : (int)dSum;
 }
 
 // Seconds from g_tbStart to the press of the key being handled; a zero or reversed clock

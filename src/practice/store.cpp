@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "practice/practice.h"
 
 int g_bPracticeSaved = 1;
@@ -26,7 +27,6 @@ static const int BUSY_TIMEOUT_MS = 1000;
 static const int APPLICATION_ID = 0x4E44524C;
 // Kept-aside damaged databases: numdril.db.bak, numdril.db.bak.1, ... up to this number.
 static const int MAX_BACKUP_NUMBER = 99;
-static const int MAX_LINK_DEPTH = 16;
 // Files SQLite may keep beside a database; they travel with it when it is kept aside.
 static const char* const COMPANION_SUFFIXES[] = {"-journal", "-wal", "-shm"};
 
@@ -122,44 +122,20 @@ void ClosePracticeDb() {
 
 // ---- Links -----------------------------------------------------------------------------
 
-static std::string FolderOfPath(const std::string& path) {
-  size_t nSlash = path.rfind('/');
-  if (nSlash == std::string::npos) return ".";
-  return nSlash == 0 ? "/" : path.substr(0, nSlash);
-}
-
-// FIXME: the record files apply the same rule in records/safefile.cpp; one function should
-// serve both.
 bool ResolvePracticeDbPath(const std::string& path, std::string* pResolved, std::string* pWhy) {
-  std::string current = path;
-  for (int i = 0; i < MAX_LINK_DEPTH; ++i) {
-    struct stat stLink, stFolder;
-    if (lstat(current.c_str(), &stLink) != 0 || S_ISREG(stLink.st_mode)) {
-      *pResolved = current;
-      return true;
-    }
-    // A folder, a FIFO (whose open would wait for a writer) or a device is no database.
-    if (!S_ISLNK(stLink.st_mode)) {
-      *pWhy = current + " is not a regular file";
-      return false;
-    }
-    // A link planted in a sticky folder that everyone may write (/tmp) by someone else is
-    // not followed, as the kernel's protected_symlinks rule would not follow it.
-    const std::string folder = FolderOfPath(current);
-    if (stat(folder.c_str(), &stFolder) != 0) break;
-    const bool bShared = (stFolder.st_mode & S_ISVTX) && (stFolder.st_mode & S_IWOTH);
-    if (bShared && stLink.st_uid != geteuid() && stLink.st_uid != stFolder.st_uid) {
-      *pWhy = current + " is a link that someone else made in a folder others may write to";
-      return false;
-    }
-    char szTarget[PATH_MAX];
-    ssize_t n = readlink(current.c_str(), szTarget, sizeof szTarget - 1);
-    if (n < 0) break;
-    szTarget[n] = '\0';
-    current = szTarget[0] == '/' ? std::string(szTarget) : folder + "/" + szTarget;
+  // A link planted in a sticky folder that everyone may write (/tmp) by someone else is
+  // not followed, as for the record files.
+  if (!FollowTrustedLinks(path.c_str(), pResolved)) {
+    *pWhy = *pResolved + " is a link that someone else made in a folder others may write to";
+    return false;
   }
-  *pWhy = path + " is a link that leads nowhere readable";
-  return false;
+  // A folder, a FIFO (whose open would wait for a writer) or a device is no database.
+  struct stat st;
+  if (lstat(pResolved->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    *pWhy = *pResolved + " is not a regular file";
+    return false;
+  }
+  return true;
 }
 
 // ---- Keeping a damaged database aside ----------------------------------------------------

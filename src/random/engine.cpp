@@ -104,12 +104,6 @@ static void MeasureElapsed() {
   g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
 }
 
-// Grows the lesson's practice seconds by the integer part of total plus run time. The
-// total comes from the record file; TruncateToWhole holds the sum inside the int range.
-static void AddRunToPracticeSeconds(double dSeconds) {
-  *g_pnPracticeSeconds = (int)TruncateToWhole((double)*g_pnPracticeSeconds + dSeconds);
-}
-
 static void ShowAfterRunPrompts(CDC* pDC) {
   SetColors(pDC, CR_WHITE, CR_WHITE);
   PrintItemsBlanked(pDC, RANDOM_TYPING_HINTS);
@@ -179,7 +173,7 @@ static void CancelRun(CWnd* pView, CDC* pDC) {
     StopClockTimer(pView);
     MeasureElapsed();
     if (g_dElapsed <= 0.0) g_dElapsed = 1.0;
-    AddRunToPracticeSeconds(g_dElapsed);
+    AddPracticeSeconds(g_dElapsed);
   }
   ShowAfterRunPrompts(pDC);
   EndPracticeRun(RUN_CANCELLED, g_bTimingStarted == 1 ? DrillMs(g_dElapsed) : 0, g_nTypeCount,
@@ -212,14 +206,19 @@ static void RefreshStatusLines(CDC* pDC, int nWholeSecond) {
   g_nShownSecond = nWholeSecond;
 }
 
-static void EndRunWithTime(CWnd* pView, CDC* pDC) {
+void EndTimedRun(CWnd* pView, CDC* pDC) {
+  // The clock stops first, so that the run ends exactly once.
   StopClockTimer(pView);
+  AddPracticeSeconds(g_dElapsed);
+  FinishRandomRun(pDC);
+  PrintRandomPracticeCount(pDC);
+}
+
+static void EndRunWithTime(CWnd* pView, CDC* pDC) {
   PrintRandomElapsed(pDC, g_dShownElapsed);
   g_dTypeSpeed = CalcTypeSpeed(g_nTypeCount, g_dElapsed);
   PrintRandomSpeed(pDC, g_dTypeSpeed);
-  AddRunToPracticeSeconds(g_dElapsed);
-  FinishRandomRun(pDC);
-  PrintRandomPracticeCount(pDC);
+  EndTimedRun(pView, pDC);
 }
 
 static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {

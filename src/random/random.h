@@ -37,6 +37,10 @@ void GenerateRandomText(const char* pszCharSet, double dBestSpeed);
 
 void OnRandomKey(CWnd* pView, CDC* pDC, int nKey);
 void FinishRandomRun(CDC* pDC);
+// Ends the run under way once its time g_dElapsed is measured and shown (the last key, or
+// the time limit): stops the clock, adds the run to the lesson's practice seconds,
+// finishes it and shows the count of runs.
+void EndTimedRun(CWnd* pView, CDC* pDC);
 double CalcTypeSpeed(int nCount, double dSeconds);
 void PrintRandomElapsed(CDC* pDC, double dSeconds);
 void PrintRandomSpeed(CDC* pDC, double dSpeed);

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,10 +14,7 @@
 #include "flow/flow.h"
 #include "flow/util.h"
 #include "random/random.h"
-#include "records/records.h"
-
-static const char LOG_FILE[] = "numdril.log";
-static const char SPEED_FILE[] = "numdril.spd";
+#include "records/records_impl.h"
 
 // Log line, last part: " 練習時間%3d時間%2d分%2d秒" in Japanese (practice time, hours,
 // minutes, seconds).
@@ -38,10 +35,13 @@ static void ReformatDateSafely(char* pszOut, const char* pszIn) {
 
 // Appends one line to a regular file in one write, on a line of its own even when the last
 // line there lacks its end. A write cut short (a full disk) is taken back, so the file
-// never holds half a line for the next one to be glued to.
-static int AppendWholeLine(const char* pszPath, const std::string& line) {
-  int fd = OpenRegularFile(pszPath, O_RDWR | O_APPEND | O_CREAT, 0666);
-  if (fd == -1 && errno == EACCES) fd = OpenRegularFile(pszPath, O_WRONLY | O_APPEND);
+// never holds half a line for the next one to be glued to. A link is followed only where
+// the kernel would follow it.
+static int AppendWholeLine(const char* pszName, const std::string& line) {
+  std::string path;
+  if (!FindRecordFile(pszName, &path)) return 0;
+  int fd = OpenRegularFile(path.c_str(), O_RDWR | O_APPEND | O_CREAT, 0666);
+  if (fd == -1 && errno == EACCES) fd = OpenRegularFile(path.c_str(), O_WRONLY | O_APPEND);
   if (fd < 0) return 0;
   struct stat st{};
   fstat(fd, &st);
@@ -59,15 +59,33 @@ static void SplitNonNegative(int64_t nSeconds, int* pnHours, int* pnMinutes, int
   SplitSeconds(nSeconds > 0 ? nSeconds : 0, pnHours, pnMinutes, pnSeconds);
 }
 
+// Appends printf output to the line in pszLine[nSize] at *pnUsed; false when it does not
+// fit whole, so that no line is ever written cut short.
+static bool AppendFormatted(char* pszLine, size_t nSize, size_t* pnUsed, const char* pszFormat,
+                            ...) __attribute__((format(printf, 4, 5)));
+static bool AppendFormatted(char* pszLine, size_t nSize, size_t* pnUsed, const char* pszFormat,
+                            ...) {
+  va_list args;
+  va_start(args, pszFormat);
+  const int n = vsnprintf(pszLine + *pnUsed, nSize - *pnUsed, pszFormat, args);
+  va_end(args);
+  if (n < 0 || (size_t)n >= nSize - *pnUsed) return false;
+  *pnUsed += (size_t)n;
+  return true;
+}
+
 int AppendPracticeLog(const char* pszStartDate, const char* pszStartTime, int64_t nSeconds) {
   char szDate[9];
   ReformatDateSafely(szDate, pszStartDate);
   int nHours, nMinutes, nSecs;
   SplitNonNegative(nSeconds, &nHours, &nMinutes, &nSecs);
   char szLine[160];
-  int n = snprintf(szLine, sizeof szLine, "%s %s", szDate, pszStartTime ? pszStartTime : "");
-  snprintf(szLine + n, sizeof szLine - n, g_bEnglish == 1 ? LOG_TIME_EN : LOG_TIME_JA, nHours,
-           nMinutes, nSecs);
+  size_t nUsed = 0;
+  if (!AppendFormatted(szLine, sizeof szLine, &nUsed, "%s %s", szDate,
+                       pszStartTime ? pszStartTime : "") ||
+      !AppendFormatted(szLine, sizeof szLine, &nUsed, g_bEnglish == 1 ? LOG_TIME_EN : LOG_TIME_JA,
+                       nHours, nMinutes, nSecs))
+    return 0;
   return AppendWholeLine(LOG_FILE, szLine);
 }
 
@@ -78,11 +96,12 @@ int AppendSpeedHistory(const char* pszTitle, const char* pszDate, const char* ps
   int nHours, nMinutes, nSecs;
   SplitNonNegative(nSeconds, &nHours, &nMinutes, &nSecs);
   char szLine[256];
-  int n = snprintf(szLine, sizeof szLine, "%s %s %-34s %5.1lf", szDate, pszTime ? pszTime : "",
-                   pszTitle ? pszTitle : "", dSpeed);
-  if (n < 0 || (size_t)n >= sizeof szLine) return 0;
-  snprintf(szLine + n, sizeof szLine - n, g_bEnglish == 1 ? SPEED_TIME_EN : SPEED_TIME_JA,
-           nHours, nMinutes, nSecs);
+  size_t nUsed = 0;
+  if (!AppendFormatted(szLine, sizeof szLine, &nUsed, "%s %s %-34s %5.1lf", szDate,
+                       pszTime ? pszTime : "", pszTitle ? pszTitle : "", dSpeed) ||
+      !AppendFormatted(szLine, sizeof szLine, &nUsed,
+                       g_bEnglish == 1 ? SPEED_TIME_EN : SPEED_TIME_JA, nHours, nMinutes, nSecs))
+    return 0;
   return AppendWholeLine(SPEED_FILE, szLine);
 }
 
@@ -99,10 +118,7 @@ void CloseOpenRun() {
     // The run so far counts as practice; an exit before the first correct key adds nothing.
     MonotonicStamp(&g_tbEnd);
     g_dElapsed = ElapsedSeconds(&g_tbStart, &g_tbEnd);
-    if (g_pnPracticeSeconds) {
-      double dTotal = *g_pnPracticeSeconds + g_dElapsed;
-      *g_pnPracticeSeconds = dTotal < (double)INT_MAX ? (int)dTotal : INT_MAX;
-    }
+    AddPracticeSeconds(g_dElapsed);
   } else {
     // A new best speed still on screen has not been stored yet: leaving the result would
     // have stored it.

@@ -7,12 +7,18 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "screen/screen.h"
 
 constexpr int RECORD_GROUPS = 3;
 constexpr int RECORD_GROUP_MAX = 10;  // groups hold at most 10, 10 and 2 items
+
+// The three files of the record folder, which is the working directory.
+inline constexpr char RECORD_FILE[] = "numdril.rec";
+inline constexpr char LOG_FILE[] = "numdril.log";
+inline constexpr char SPEED_FILE[] = "numdril.spd";
 
 // ---- Record values ---------------------------------------------------------------------
 
@@ -26,8 +32,7 @@ extern double g_dBestSpeed[RECORD_GROUPS][RECORD_GROUP_MAX];
 extern char g_szBestDate[RECORD_GROUPS][RECORD_GROUP_MAX][9];
 extern int g_nRandomSeconds[RECORD_GROUPS][RECORD_GROUP_MAX];
 extern int g_nRandomCount[RECORD_GROUPS][RECORD_GROUP_MAX];
-// File names and display names of the random items, one list per group.
-extern const SCREENITEM* const RANDOM_RECORD_GROUPS[RECORD_GROUPS];
+// Display names of the random items, one list per group, in the record file's order.
 extern const SCREENITEM* const RANDOM_RECORD_NAMES[RECORD_GROUPS];
 
 // ---- Start, exit and save status -------------------------------------------------------
@@ -51,6 +56,33 @@ extern int g_bSpdSaved;
 // starts 0; written by SaveAtExit (app/).
 extern int g_bExitSaved;
 
+// ---- The record file as a value ------------------------------------------------------
+
+// The values one record file holds: line 1's use time, the position line, and per random
+// item (in group order, one line each) its best speed, best date and practice seconds.
+struct RecordValues {
+  int nTotalSeconds;
+  int nPositionSeconds;
+  double dBestSpeed[RECORD_GROUPS][RECORD_GROUP_MAX];
+  char szBestDate[RECORD_GROUPS][RECORD_GROUP_MAX][9];
+  int nRandomSeconds[RECORD_GROUPS][RECORD_GROUP_MAX];
+};
+
+// What the bytes of a record file hold. Lines are read in order and reading stops at the
+// first damaged one: the first nLinesRead lines (line 1, the position line, then the
+// random items) gave their values; every other value is its default.
+struct RecordContents {
+  RecordValues values;
+  int nLinesRead;
+  int nLines;  // lines of a whole record
+};
+
+// The one reader of the record file, for the program and the practice report alike.
+RecordContents ParseRecordFile(std::string_view bytes);
+// Reads a record file's bytes from fd, as many as a record can sensibly hold (a larger file
+// is cut back to its last whole line within them). False with errno on a read error.
+bool ReadRecordBytes(int fd, std::string* pBytes);
+
 // ---- Operations ----------------------------------------------------------------------
 
 // Reads numdril.rec, builds the guide lookup, takes the start date, time and clock, and
@@ -60,16 +92,16 @@ extern int g_bExitSaved;
 void LoadRecordsAtStart();
 // Whole seconds since start-up by the monotonic clock: a clock step or a suspend adds none.
 int64_t RunSeconds();
-void SplitSeconds(int64_t nSeconds, int* pnHours, int* pnMinutes, int* pnSeconds);
 // Reads a record into the record values, which become the values last synced with the
 // file. 1 when every expected line was read; 0 at the end of the file or at the first line
 // that is damaged (its values and all later ones keep what they held).
 int ReadRecordFile(FILE* pFile);
 // Rewrites numdril.rec whole under a lock on its folder: the file as it is now plus what
 // this run added since it last read or wrote it (another numdril in the folder loses
-// nothing), with a new best speed still on the result screen. A temporary file replaces
-// the record only when complete; a link is written through. Sets g_tEnd. 1 on success; 0
-// leaves the old record as it was.
+// nothing, a hand edit stays unless this run beat it), with a new best speed still on the
+// result screen. Every value is held to what its column can hold. A temporary file
+// replaces the record only when complete; a link is written through where the kernel would
+// follow it. Sets g_tEnd. 1 on success; 0 leaves the old record as it was.
 int WriteRecordFile();
 // Writers of one line each; 1 when the line was written, 0 when not. Callers keep a 0 of
 // AppendSpeedHistory in g_bSpdSaved and never raise the flag again.
@@ -85,8 +117,6 @@ bool NewBestOnScreen(double* pdSpeed, char* pszDate);
 void DrawRecordScreen(CDC* pDC);
 // Pixel rectangle of the record screen's line that says how to leave it.
 void ReturnHintRect(RECT* pRect);
-void DrawRecordRows(CDC* pDC, const SCREENITEM* pList, const double* pSpeeds,
-                    const char (*pDates)[9], const int* pSeconds);
 // The record screen's key map (keymap.cpp), drawn whole, and where its return hint is.
 void DrawKeyMapScreen(CDC* pDC);
 void KeyMapReturnHintRect(RECT* pRect);
@@ -96,33 +126,13 @@ std::string OwnScreenText(const char* pszText);
 // Forgets the key map's figures, read again at its next drawing.
 void ResetKeyMapState();
 
+// Whether this run's saving can succeed in the record folder (the working directory), as far
+// as can be told before it starts: the folder takes new files, or the record and the log
+// are there to be written in place. False with errno set.
+bool CanSaveRecordsHere();
+// Whether a path names one of the record files of the record folder or a backup of one
+// (numdril.rec.bak, numdril.rec.bak.1, ...), whether it exists or not, under any name that
+// leads there: nothing else may ever be written at such a path.
+bool IsRecordFilePath(const char* pszPath);
+
 void ResetRecordState();
-
-// ---- File system helpers of the record writers (safefile.cpp) --------------------------
-
-struct stat;
-// OpenRegularFile's result for a path that is there but is not a regular file.
-constexpr int NOT_REGULAR_FILE = -2;
-// open() that never waits on a FIFO and keeps only regular files: a descriptor, -1 with
-// errno, or NOT_REGULAR_FILE.
-int OpenRegularFile(const char* pszPath, int nFlags, mode_t nMode = 0);
-// Writes every byte (at nOffset, or at the file position when it is -1); false on failure.
-bool WriteAll(int fd, const char* pData, size_t nBytes, off_t nOffset = -1);
-std::string FolderOf(const std::string& path);
-// The file a path names once symbolic links are followed, even one not there yet.
-std::string FollowLinks(const char* pszPath);
-// An exclusive lock on a folder against another numdril saving there; a descriptor for
-// UnlockFolder, or -1 when none could be had (the caller goes on without).
-int LockFolder(const std::string& folder);
-void UnlockFolder(int fd);
-// Keeps the file at path as path.bak, or the first of path.bak.1, path.bak.2 ... that is
-// free; an existing backup with the same bytes serves instead. The name goes to *pBackup.
-bool KeepBackup(const std::string& path, std::string* pBackup);
-// Removes the temporary files of saves to path that were killed halfway; only while the
-// folder is locked, when no save can be using one.
-void RemoveStaleTemporaries(const std::string& path);
-// Replaces the file at path by text, through a temporary file in its folder that takes its
-// place only when complete, with the old file's mode (pOld, null when there is none).
-// Where the folder takes no new file, an existing file is rewritten in place.
-bool ReplaceFileContents(const std::string& path, const std::string& text,
-                         const struct stat* pOld);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "flow/flow.h"
-#include "records/records.h"
+#include "records/records_impl.h"
 
 // "前回までの練習時間　" (practice time up to last time), then hours, minutes, seconds.
 static const char PAST_TIME_JA[] =

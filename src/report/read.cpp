@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Practice report, reading: the three files of the current folder into ReportData. The
-// record goes through the record file's own reader; the practice log and the speed
-// history, which nothing else reads back, are parsed here. A line that cannot be read is
-// skipped and counted, never guessed at. Never writes, never locks.
+// record goes through the record file's own reader (a pure one: the program's record values
+// are never touched); the practice log and the speed history, which nothing else reads
+// back, are parsed here. A line that cannot be read is skipped and counted, never guessed
+// at. Never writes, never locks.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,10 +15,6 @@
 
 #include "records/records.h"
 #include "report/report.h"
-
-static const char RECORD_FILE[] = "numdril.rec";
-static const char LOG_FILE[] = "numdril.log";
-static const char SPEED_FILE[] = "numdril.spd";
 
 // A log or speed history larger than this is read from its last this-many bytes: decades
 // of daily use stay far below, and a runaway file cannot take all memory.
@@ -327,18 +324,6 @@ static void SortBests(ReportData* pData) {
     std::stable_sort(pData->bests.begin(), pData->bests.end(), earlier);
 }
 
-void ReadPracticeLog(const char* pBytes, size_t nBytes, ReportData* pData) {
-  LogTally tally;
-  TallyLogLines(pBytes, nBytes, &tally, &pData->log.nBadLines);
-  FinishLog(tally, pData);
-}
-
-void ReadSpeedHistory(const char* pBytes, size_t nBytes, ReportData* pData) {
-  pData->bests.clear();
-  AddSpeedLines(pBytes, nBytes, pData);
-  SortBests(pData);
-}
-
 // ---- Files -----------------------------------------------------------------------------
 
 // Opens a file of the current folder for reading. A missing file is no error; one that is
@@ -424,34 +409,8 @@ static void ReadLineFile(const char* pszName, ReportFile* pInfo, LinesFn linesFn
   }
 }
 
-// The record values the record reader loads, kept aside so that reading for the report
-// leaves them as they were.
-struct RecordValues {
-  int nPast, nPosition;
-  double dBest[RECORD_GROUPS][RECORD_GROUP_MAX];
-  char szDate[RECORD_GROUPS][RECORD_GROUP_MAX][9];
-  int nSeconds[RECORD_GROUPS][RECORD_GROUP_MAX];
-};
-
-static void KeepRecordValues(RecordValues* pKeep) {
-  pKeep->nPast = g_nPastSeconds;
-  pKeep->nPosition = g_nPositionSeconds;
-  memcpy(pKeep->dBest, g_dBestSpeed, sizeof g_dBestSpeed);
-  memcpy(pKeep->szDate, g_szBestDate, sizeof g_szBestDate);
-  memcpy(pKeep->nSeconds, g_nRandomSeconds, sizeof g_nRandomSeconds);
-}
-
-static void RestoreRecordValues(const RecordValues& keep) {
-  g_nPastSeconds = keep.nPast;
-  g_nPositionSeconds = keep.nPosition;
-  memcpy(g_dBestSpeed, keep.dBest, sizeof g_dBestSpeed);
-  memcpy(g_szBestDate, keep.szDate, sizeof g_szBestDate);
-  memcpy(g_nRandomSeconds, keep.nSeconds, sizeof g_nRandomSeconds);
-}
-
-// The record reader stores a line's values only when the whole line is sound and stops
-// at the first one that is not, and no sound line holds a negative time: times set to -1
-// beforehand tell which lines it read.
+// The record through the record file's reader: values of the lines it read, -1 for the
+// others, and every line it did not read counted.
 static void ReadRecord(ReportData* pData) {
   pData->items.clear();
   for (int g = 0; g < RECORD_GROUPS; ++g)
@@ -459,39 +418,31 @@ static void ReadRecord(ReportData* pData) {
       pData->items.push_back(ReportItem{pName->text, -1.0, -1, -1});
   int fd = OpenForReading(RECORD_FILE, &pData->rec);
   if (fd < 0) return;
-  FILE* pFile = fdopen(fd, "r");
-  if (!pFile) {
-    close(fd);
+  std::string bytes;
+  const bool bRead = ReadRecordBytes(fd, &bytes);
+  const int nErrno = errno;
+  close(fd);
+  if (!bRead) {
     pData->rec.nState = FILE_UNREADABLE;
-    pData->rec.reason = strerror(errno);
+    pData->rec.reason = strerror(nErrno);
     return;
   }
-  RecordValues keep;
-  KeepRecordValues(&keep);
-  g_nPastSeconds = -1;
-  g_nPositionSeconds = -1;
-  for (int g = 0; g < RECORD_GROUPS; ++g)
-    for (int i = 0; i < RECORD_GROUP_MAX; ++i) g_nRandomSeconds[g][i] = -1;
-  ReadRecordFile(pFile);
-  fclose(pFile);
-
-  pData->nUseSeconds = g_nPastSeconds;
-  pData->nPositionSeconds = g_nPositionSeconds;
-  int nUnread = (g_nPastSeconds < 0) + (g_nPositionSeconds < 0);
+  const RecordContents contents = ParseRecordFile(bytes);
+  const RecordValues& values = contents.values;
+  // Lines in file order: use time, position practice, then the random items.
+  if (contents.nLinesRead > 0) pData->nUseSeconds = values.nTotalSeconds;
+  if (contents.nLinesRead > 1) pData->nPositionSeconds = values.nPositionSeconds;
+  int nLine = 2;
   size_t k = 0;
   for (int g = 0; g < RECORD_GROUPS; ++g)
-    for (int i = 0; RANDOM_RECORD_NAMES[g][i].text; ++i, ++k) {
+    for (int i = 0; RANDOM_RECORD_NAMES[g][i].text; ++i, ++k, ++nLine) {
+      if (nLine >= contents.nLinesRead) continue;
       ReportItem& item = pData->items[k];
-      if (g_nRandomSeconds[g][i] < 0) {
-        ++nUnread;
-        continue;
-      }
-      item.nSeconds = g_nRandomSeconds[g][i];
-      item.dBestSpeed = g_dBestSpeed[g][i];
-      item.nBestDay = DayFromFileDate(g_szBestDate[g][i]);
+      item.nSeconds = values.nRandomSeconds[g][i];
+      item.dBestSpeed = values.dBestSpeed[g][i];
+      item.nBestDay = DayFromFileDate(values.szBestDate[g][i]);
     }
-  pData->rec.nBadLines = nUnread;
-  RestoreRecordValues(keep);
+  pData->rec.nBadLines = contents.nLines - contents.nLinesRead;
 }
 
 void ReadReport(ReportData* pData) {

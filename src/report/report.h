@@ -72,25 +72,30 @@ struct ReportStyle {
 // ---- Reading (read.cpp) ----------------------------------------------------------------
 
 // Reads numdril.rec, numdril.log and numdril.spd of the current folder. The record goes
-// through ReadRecordFile; the record values it loads are put back as they were.
+// through the record file's own reader, which leaves the program's record values alone.
 void ReadReport(ReportData* pData);
-// Parse a whole file's bytes into pData (lines, weeks, bests and the bad-line count).
-void ReadPracticeLog(const char* pBytes, size_t nBytes, ReportData* pData);
-void ReadSpeedHistory(const char* pBytes, size_t nBytes, ReportData* pData);
 // Days since 1970-01-01 of the files' "YY/MM/DD" (taken as 20YY); -1 when it is no date.
 int DayFromFileDate(const char* pszYyMmDd);
 
 // ---- Showing (text.cpp, svg.cpp, run.cpp) ----------------------------------------------
 
 // Shared by the text and the picture: days since 1970-01-01 as "YYYY-MM-DD"; seconds as
-// "h:mm:ss" ("unknown" when negative); printf onto a string; and the top of a value axis
-// that starts at 0: a round number at or above dValue (1, 1.5, 2, 2.5, 3, 4, 5, 6 or 8
-// times a power of ten), so that it and its fifths label well.
+// "h:mm:ss" ("unknown" when negative); printf onto a string.
 std::string ReportDate(int nDay);
 std::string ReportDuration(int64_t nSeconds);
 void ReportAppendf(std::string* pOut, const char* pszFormat, ...)
     __attribute__((format(printf, 2, 3)));
-double ReportAxisTop(double dValue);
+
+// A value axis from 0: three to six round steps (1, 2 or 5 times a power of ten) that reach
+// at or above the largest value shown.
+struct ReportAxis {
+  double dStep;
+  int nSteps;
+  double Top() const { return dStep * nSteps; }
+};
+ReportAxis ChooseReportAxis(double dMaxValue);
+// A value of the axis as its labels write it: as many decimals as its step has.
+std::string ReportAxisLabel(const ReportAxis& axis, double dValue);
 
 // Block characters when the locale's character set is UTF-8; colour only when fd is a
 // terminal, NO_COLOR is unset or empty, and TERM is not "dumb".

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Practice report, the command: chooses how the text looks on this terminal, reads the
 // current folder and puts the report out. Never opens a window and needs no display.
+#include <fcntl.h>
 #include <langinfo.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -12,10 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
+#include "records/records.h"
 #include "report/report.h"
-
-// The files a picture must never be written over.
-static const char* const RECORD_FILES[] = {"numdril.rec", "numdril.log", "numdril.spd"};
 
 static bool NamesUtf8(const char* pszName) {
   return pszName && (strcasestr(pszName, "UTF-8") || strcasestr(pszName, "UTF8"));
@@ -53,36 +53,74 @@ ReportStyle ChooseReportStyle(int fd) {
   return style;
 }
 
-static bool WriteAll(FILE* pFile, const std::string& text) {
+// Puts text out through pFile; false when any of it could not be written.
+static bool PutText(FILE* pFile, const std::string& text) {
   bool bOk = fwrite(text.data(), 1, text.size(), pFile) == text.size();
   return fflush(pFile) == 0 && bOk;
 }
 
-// Whether pszPath is one of the record files of the current folder, under any name.
-static bool IsRecordFile(const char* pszPath) {
-  struct stat target;
-  if (stat(pszPath, &target) != 0) return false;
-  for (const char* pszName : RECORD_FILES) {
-    struct stat st;
-    if (stat(pszName, &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino)
+// Whether the open file is one of the record files, under whatever name it was opened.
+static bool IsOpenRecordFile(int fd) {
+  struct stat opened, st;
+  if (fstat(fd, &opened) != 0) return true;  // what cannot be told is not written over
+  for (const char* pszName : {RECORD_FILE, LOG_FILE, SPEED_FILE})
+    if (stat(pszName, &st) == 0 && st.st_dev == opened.st_dev && st.st_ino == opened.st_ino)
       return true;
-  }
   return false;
+}
+
+static void SayRecordFile(const char* pszPath) {
+  fprintf(stderr, "numdril: %s is a record file or a backup of one; name a picture to write, "
+                  "such as report.svg\n", pszPath);
+}
+
+// Opens the picture's file to be written whole: a link only where the kernel would follow
+// it, never a record file or one of its backups, nothing but a regular file, and each
+// checked on the file opened, so that nothing can be put in its place meanwhile. -1 after
+// one line on stderr when it may not be written.
+static int OpenPicture(const char* pszPath) {
+  std::string path;
+  if (!FollowTrustedLinks(pszPath, &path)) {
+    fprintf(stderr, "numdril: cannot write %s: %s is a link that another user put in a shared "
+                    "folder\n", pszPath, path.c_str());
+    return -1;
+  }
+  if (IsRecordFilePath(pszPath)) {
+    SayRecordFile(pszPath);
+    return -1;
+  }
+  // O_NONBLOCK: a FIFO without a reader is refused at once rather than waited on.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  struct stat st;
+  const char* pszProblem = nullptr;
+  if (fd < 0)
+    pszProblem = errno == ENXIO ? "not a regular file" : strerror(errno);  // ENXIO: a FIFO
+  else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    pszProblem = "not a regular file";
+  else if (IsOpenRecordFile(fd))
+    pszProblem = "";
+  else if (ftruncate(fd, 0) != 0)
+    pszProblem = strerror(errno);
+  if (!pszProblem) return fd;
+  if (*pszProblem)
+    fprintf(stderr, "numdril: cannot write %s: %s\n", pszPath, pszProblem);
+  else
+    SayRecordFile(pszPath);
+  if (fd >= 0) close(fd);
+  return -1;
 }
 
 static int WriteSvg(const char* pszPath, const std::string& svg) {
   if (strcmp(pszPath, "-") == 0) {
-    if (WriteAll(stdout, svg)) return 0;
+    if (PutText(stdout, svg)) return 0;
     fprintf(stderr, "numdril: cannot write the report: %s\n", strerror(errno));
     return 1;
   }
-  if (IsRecordFile(pszPath)) {
-    fprintf(stderr, "numdril: %s is a record file; name a picture to write, such as report.svg\n",
-            pszPath);
-    return 1;
-  }
-  FILE* pFile = fopen(pszPath, "w");
-  bool bOk = pFile && WriteAll(pFile, svg);
+  const int fd = OpenPicture(pszPath);
+  if (fd < 0) return 1;
+  FILE* pFile = fdopen(fd, "w");
+  if (!pFile) close(fd);
+  bool bOk = pFile && PutText(pFile, svg);
   int nErrno = errno;
   if (pFile && fclose(pFile) != 0 && bOk) {
     bOk = false;
@@ -103,7 +141,7 @@ int RunReport(const char* pszSvgPath) {
   }
   char szFolder[PATH_MAX];
   const char* pszFolder = getcwd(szFolder, sizeof szFolder) ? szFolder : "";
-  if (WriteAll(stdout, FormatReportText(data, ChooseReportStyle(STDOUT_FILENO), pszFolder)))
+  if (PutText(stdout, FormatReportText(data, ChooseReportStyle(STDOUT_FILENO), pszFolder)))
     return 0;
   fprintf(stderr, "numdril: cannot write the report: %s\n", strerror(errno));
   return 1;

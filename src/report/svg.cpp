@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "records/records.h"
 #include "report/report.h"
 
 // Picture and chart areas, in SVG user units (pixels).
@@ -27,10 +28,12 @@ static const int WEEK_BOTTOM = 534;
 // Notes about unread lines, one per NOTE_HEIGHT, and the picture ends below them.
 static const int NOTES_TOP = 614;
 static const int NOTE_HEIGHT = 14;
-// Grid lines of the value axis, 0 and the top included.
-static const int GRID_STEPS = 5;
-// Dates along the speed chart's time axis at most.
-static const int DATE_TICKS = 6;
+// Room for one date under the time axis: a date whose point is closer to the last date
+// shown goes without one.
+static const double DATE_LABEL_GAP = 90.0;
+// Margin of the time axis on each side of the first and the last best, as a share of the
+// time between them (or of a day, when they are closer).
+static const double TIME_MARGIN = 0.04;
 // Points labelled with their speed only while they have room.
 static const size_t MAX_LABELLED_POINTS = 16;
 
@@ -71,18 +74,15 @@ static void AppendText(std::string* pOut, double x, double y, const char* pszAnc
   *pOut += Escape(text) + "</text>\n";
 }
 
-// The value axis from 0 to dTop along [nTop, nBottom], with grid lines, labels and a
-// title written upwards.
-static void AppendValueAxis(std::string* pOut, int nTop, int nBottom, double dTop,
+// The value axis from 0 to its top along [nTop, nBottom], a grid line and a label at each
+// step, and a title written upwards.
+static void AppendValueAxis(std::string* pOut, int nTop, int nBottom, const ReportAxis& axis,
                             const std::string& title) {
-  for (int i = 0; i <= GRID_STEPS; ++i) {
-    const double dValue = dTop * i / GRID_STEPS;
-    const double y = nBottom - (double)(nBottom - nTop) * i / GRID_STEPS;
+  for (int i = 0; i <= axis.nSteps; ++i) {
+    const double y = nBottom - (double)(nBottom - nTop) * i / axis.nSteps;
     ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"%s\"/>\n",
                   PLOT_LEFT, y, PLOT_RIGHT, y, i == 0 ? TEXT_COLOUR : GRID_COLOUR);
-    char szLabel[32];
-    snprintf(szLabel, sizeof szLabel, dTop >= 10.0 ? "%.0f" : "%.1f", dValue);
-    AppendText(pOut, PLOT_LEFT - 6, y + 4, "end", szLabel);
+    AppendText(pOut, PLOT_LEFT - 6, y + 4, "end", ReportAxisLabel(axis, axis.dStep * i));
   }
   ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"/>\n", PLOT_LEFT,
                 nTop, PLOT_LEFT, nBottom, TEXT_COLOUR);
@@ -105,38 +105,38 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
   const std::vector<SpeedBest>& bests = data.bests;
   double dMax = 0.0;
   for (const SpeedBest& best : bests) dMax = std::max(dMax, best.dSpeed);
-  const double dTop = ReportAxisTop(dMax);
-  AppendValueAxis(pOut, SPEED_TOP, SPEED_BOTTOM, dTop, "characters per minute");
+  const ReportAxis axis = ChooseReportAxis(dMax);
+  AppendValueAxis(pOut, SPEED_TOP, SPEED_BOTTOM, axis, "characters per minute");
   if (bests.empty()) {
     AppendEmpty(pOut, SPEED_TOP, SPEED_BOTTOM,
-                data.spd.nState == FILE_UNREADABLE ? "numdril.spd could not be read"
+                data.spd.nState == FILE_UNREADABLE ? std::string(SPEED_FILE) + " could not be read"
                                                    : "No new best speed yet");
     return;
   }
 
-  // Time runs from the start of the first best's day to the end of the last one's.
-  const double dFirst = bests.front().nDay;
-  const double dLast = bests.back().nDay + 1.0;
+  // Time runs from the first best to the last, over a day at least, with a margin on
+  // either side so that no point sits on the frame.
+  auto At = [](const SpeedBest& best) { return best.nDay + best.nSecondOfDay / 86400.0; };
+  const double dSpan = std::max(At(bests.back()) - At(bests.front()), 1.0);
+  const double dFrom = (At(bests.front()) + At(bests.back()) - dSpan) / 2 - TIME_MARGIN * dSpan;
+  const double dWidth = dSpan * (1 + 2 * TIME_MARGIN);
   auto X = [&](const SpeedBest& best) {
-    const double dAt = best.nDay + best.nSecondOfDay / 86400.0;
-    return PLOT_LEFT + (PLOT_RIGHT - PLOT_LEFT) * (dAt - dFirst) / (dLast - dFirst);
+    return PLOT_LEFT + (PLOT_RIGHT - PLOT_LEFT) * (At(best) - dFrom) / dWidth;
   };
   auto Y = [&](double dSpeed) {
-    return SPEED_BOTTOM - (SPEED_BOTTOM - SPEED_TOP) * std::min(dSpeed / dTop, 1.0);
+    return SPEED_BOTTOM - (SPEED_BOTTOM - SPEED_TOP) * std::min(dSpeed / axis.Top(), 1.0);
   };
 
-  // Days along the time axis, at their start, evenly spread; each at most once.
-  const int nDays = bests.back().nDay - bests.front().nDay + 1;
-  int nLastTick = -1;
-  for (int i = 0; i < DATE_TICKS; ++i) {
-    const int nDay =
-        bests.front().nDay + (int)std::lround((double)(nDays - 1) * i / (DATE_TICKS - 1));
-    if (nDay == nLastTick) continue;
-    nLastTick = nDay;
-    const double x = PLOT_LEFT + (PLOT_RIGHT - PLOT_LEFT) * (nDay - dFirst) / (dLast - dFirst);
+  // Each day's date under its first best, where there is room from the date before.
+  double xLastDate = -DATE_LABEL_GAP;
+  for (size_t i = 0; i < bests.size(); ++i) {
+    const double x = X(bests[i]);
+    if ((i > 0 && bests[i].nDay == bests[i - 1].nDay) || x - xLastDate < DATE_LABEL_GAP)
+      continue;
+    xLastDate = x;
     ReportAppendf(pOut, "<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\"/>\n", x,
                   SPEED_BOTTOM, x, SPEED_BOTTOM + 5, TEXT_COLOUR);
-    AppendText(pOut, x, SPEED_BOTTOM + 18, "middle", ReportDate(nDay));
+    AppendText(pOut, x, SPEED_BOTTOM + 18, "middle", ReportDate(bests[i].nDay));
   }
   AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, SPEED_BOTTOM + 36, "middle",
              "date of the new best");
@@ -177,12 +177,12 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
   // Minutes while no week reaches two hours, hours from there.
   const bool bHours = nMax >= 2 * 3600;
   const double dUnit = bHours ? 3600.0 : 60.0;
-  const double dTop = ReportAxisTop(nMax / dUnit);
-  AppendValueAxis(pOut, WEEK_TOP, WEEK_BOTTOM, dTop,
+  const ReportAxis axis = ChooseReportAxis(nMax / dUnit);
+  AppendValueAxis(pOut, WEEK_TOP, WEEK_BOTTOM, axis,
                   bHours ? "hours numdril was open" : "minutes numdril was open");
   if (weeks.empty()) {
     AppendEmpty(pOut, WEEK_TOP, WEEK_BOTTOM,
-                data.log.nState == FILE_UNREADABLE ? "numdril.log could not be read"
+                data.log.nState == FILE_UNREADABLE ? std::string(LOG_FILE) + " could not be read"
                                                    : "No practice logged yet");
     return;
   }
@@ -193,7 +193,8 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
     const PracticeWeek& week = weeks[i];
     const double xSlot = PLOT_LEFT + dSlot * (double)i;
     const double xMiddle = xSlot + dSlot / 2;
-    const double dHeight = (WEEK_BOTTOM - WEEK_TOP) * std::min(week.nSeconds / dUnit / dTop, 1.0);
+    const double dHeight =
+        (WEEK_BOTTOM - WEEK_TOP) * std::min(week.nSeconds / dUnit / axis.Top(), 1.0);
     const std::string date = ReportDate(week.nMonday);
     ReportAppendf(pOut,
                   "<rect class=\"week\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "records/records.h"
 #include "report/report.h"
 
 // The speed chart in character cells; the longest week bar in cells.
@@ -71,13 +72,25 @@ std::string ReportDuration(int64_t nSeconds) {
   return sz;
 }
 
-double ReportAxisTop(double dValue) {
-  if (!(dValue > 0.0)) return 1.0;
-  const double dPower = std::pow(10.0, std::floor(std::log10(dValue)));
-  // Each divides by five into round grid steps.
-  for (double dStep : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
-    if (dStep * dPower >= dValue) return dStep * dPower;
-  return 10.0 * dPower;
+ReportAxis ChooseReportAxis(double dMaxValue) {
+  if (!(dMaxValue > 0.0)) return ReportAxis{0.2, 5};
+  // The smallest round step that reaches dMaxValue in six steps at most; being the smallest,
+  // it takes three at least (the next smaller step is at most 2.5 times smaller).
+  double dPower = std::pow(10.0, std::floor(std::log10(dMaxValue / 6.0)));
+  for (;; dPower *= 10.0) {
+    for (double dMultiple : {1.0, 2.0, 5.0}) {
+      const double dStep = dMultiple * dPower;
+      const double dSteps = std::ceil(dMaxValue / dStep - 1e-9);
+      if (dSteps <= 6.0) return ReportAxis{dStep, std::max((int)dSteps, 1)};
+    }
+  }
+}
+
+std::string ReportAxisLabel(const ReportAxis& axis, double dValue) {
+  const int nDecimals = std::max(0, -(int)std::floor(std::log10(axis.dStep) + 1e-9));
+  char sz[64];
+  snprintf(sz, sizeof sz, "%.*f", nDecimals, dValue);
+  return sz;
 }
 
 static void AppendPainted(std::string* pOut, const ReportStyle& style, const char* pszSgr,
@@ -112,8 +125,8 @@ static std::string MissingText(const ReportFile& file, const char* pszName, cons
 // ---- Totals ----------------------------------------------------------------------------
 
 static void AppendTotals(std::string* pOut, const ReportData& data, const ReportStyle& style) {
-  AppendHeading(pOut, style, "Totals (numdril.rec)");
-  std::string missing = MissingText(data.rec, "numdril.rec", "No record yet");
+  AppendHeading(pOut, style, std::string("Totals (") + RECORD_FILE + ")");
+  std::string missing = MissingText(data.rec, RECORD_FILE, "No record yet");
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
     return;
@@ -171,33 +184,53 @@ static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& be
   }
 }
 
-// The best speed as it stood on each day from the first best to the last, as columns
-// rising from 0; the top is a round number at or above the highest best.
+// The column from which each best shows: where its day falls between the first best's day
+// and the last's (its time of day, when all are on one day), and right of the one before,
+// so that while there are columns enough no best hides behind the next.
+static std::vector<int> StartColumns(const std::vector<SpeedBest>& bests) {
+  const int nLast = SPEED_CHART_COLUMNS - 1;
+  const bool bOneDay = bests.front().nDay == bests.back().nDay;
+  auto at = [&](const SpeedBest& best) {
+    return bOneDay ? (int64_t)best.nSecondOfDay : (int64_t)best.nDay;
+  };
+  const int64_t nFirst = at(bests.front()), nSpan = at(bests.back()) - nFirst;
+  std::vector<int> columns(bests.size());
+  for (size_t i = 0; i < bests.size(); ++i) {
+    // The first column whose day (nFirst + nSpan * c / nLast, rounded down) reaches it.
+    const int64_t nFrom = at(bests[i]) - nFirst;
+    columns[i] = nSpan > 0 ? (int)((nFrom * nLast + nSpan - 1) / nSpan) : 0;
+    if (i > 0) columns[i] = std::max(columns[i], columns[i - 1] + 1);
+  }
+  for (size_t i = bests.size(); i-- > 0;)
+    columns[i] = std::max(0, std::min(columns[i], i + 1 < bests.size() ? columns[i + 1] - 1
+                                                                       : nLast));
+  return columns;
+}
+
+// The best speed as it stood from the first best to the last, as columns rising from 0;
+// the top is a round number at or above the highest best.
 static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& bests,
                              const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
   double dMax = 0.0;
   for (const SpeedBest& best : bests) dMax = std::max(dMax, best.dSpeed);
-  const double dTop = ReportAxisTop(dMax);
-  const int nFirst = bests.front().nDay;
-  const int64_t nSpan = bests.back().nDay - nFirst;
+  const ReportAxis axis = ChooseReportAxis(dMax);
   const int nFull = SPEED_CHART_ROWS * 8;
 
+  const std::vector<int> columns = StartColumns(bests);
   int nEighths[SPEED_CHART_COLUMNS];
   size_t k = 0;
   double dValue = 0.0;
   for (int c = 0; c < SPEED_CHART_COLUMNS; ++c) {
-    const int64_t nDay = nFirst + nSpan * c / (SPEED_CHART_COLUMNS - 1);
-    while (k < bests.size() && bests[k].nDay <= nDay) dValue = bests[k++].dSpeed;
-    nEighths[c] = (int)std::lround(std::min(dValue / dTop, 1.0) * nFull);
+    while (k < bests.size() && columns[k] <= c) dValue = bests[k++].dSpeed;
+    nEighths[c] = (int)std::lround(std::min(dValue / axis.Top(), 1.0) * nFull);
   }
 
-  char szTop[32];
-  snprintf(szTop, sizeof szTop, dTop >= 10.0 ? "%.0f" : "%.1f", dTop);
-  const int nLabelWidth = std::max(Width(szTop), 1) + 2;
+  const std::string top = ReportAxisLabel(axis, axis.Top());
+  const int nLabelWidth = std::max(Width(top), 1) + 2;
   pOut->append("\n");
   for (int r = 0; r < SPEED_CHART_ROWS; ++r) {
-    ReportAppendf(pOut, "%*s %s", nLabelWidth, r == 0 ? szTop : "",
+    ReportAppendf(pOut, "%*s %s", nLabelWidth, r == 0 ? top.c_str() : "",
                   r == 0 ? glyphs.pszAxisTop : glyphs.pszAxis);
     std::string cells;
     const int nBase = (SPEED_CHART_ROWS - 1 - r) * 8;
@@ -209,9 +242,9 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& be
   }
   ReportAppendf(pOut, "%*s %s", nLabelWidth, "0", glyphs.pszCorner);
   for (int c = 0; c < SPEED_CHART_COLUMNS; ++c) pOut->append(glyphs.pszRule);
-  const std::string first = ReportDate(nFirst);
+  const std::string first = ReportDate(bests.front().nDay);
   ReportAppendf(pOut, "\n%*s  %s", nLabelWidth, "", first.c_str());
-  if (nSpan > 0)
+  if (bests.back().nDay > bests.front().nDay)
     ReportAppendf(pOut, "%*s", SPEED_CHART_COLUMNS - Width(first),
                   ReportDate(bests.back().nDay).c_str());
   pOut->append("\n");
@@ -219,9 +252,10 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& be
 
 static void AppendBests(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const size_t n = data.bests.size();
-  std::string heading = "Best speed over time (numdril.spd, characters per minute)";
+  std::string heading =
+      std::string("Best speed over time (") + SPEED_FILE + ", characters per minute)";
   AppendHeading(pOut, style, heading);
-  std::string missing = MissingText(data.spd, "numdril.spd", "No new best speed yet");
+  std::string missing = MissingText(data.spd, SPEED_FILE, "No new best speed yet");
   if (missing.empty() && n == 0) missing = "No new best speed yet";
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
@@ -247,8 +281,8 @@ static std::string Bar(int nEighths, const ChartGlyphs& glyphs) {
 
 static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
-  AppendHeading(pOut, style, "Practice per week (numdril.log, Monday to Sunday)");
-  std::string missing = MissingText(data.log, "numdril.log", "No practice logged yet");
+  AppendHeading(pOut, style, std::string("Practice per week (") + LOG_FILE + ", Monday to Sunday)");
+  std::string missing = MissingText(data.log, LOG_FILE, "No practice logged yet");
   if (missing.empty() && data.weeks.empty()) missing = "No practice logged yet";
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
@@ -297,7 +331,7 @@ std::string FormatReportNotes(const ReportData& data) {
   const struct {
     const ReportFile* pFile;
     const char* pszName;
-  } FILES[] = {{&data.rec, "numdril.rec"}, {&data.log, "numdril.log"}, {&data.spd, "numdril.spd"}};
+  } FILES[] = {{&data.rec, RECORD_FILE}, {&data.log, LOG_FILE}, {&data.spd, SPEED_FILE}};
   for (const auto& file : FILES) {
     if (file.pFile->nSkippedBytes > 0)
       ReportAppendf(&notes, "The first %lld bytes of %s were not read: it is too large.\n",

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The program's command line, answered before any window: --help and --version on standard
-// output with exit code 0, an unknown option refused on standard error with exit code 2,
-// and none of them starting the program; the record folder it chooses, entered before the
-// display check or refused with exit code 2.
+// output with exit code 0, an unknown option or a stray word refused on standard error with
+// exit code 2, and none of them starting the program; the record folder it chooses (the
+// current one too), entered before the display check or refused with exit code 2.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,10 +103,13 @@ TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
   EXPECT_EQ(err, "numdril: option '-C' requires an argument\n"
                  "Try 'numdril --help' for more information.\n");
 
-  // After "--" nothing is an option: on to the display check.
-  EXPECT_EQ(RunWith(app, {"--", "--help"}, &out, &err), 1);
+  // A word that is not an option, even one after "--", is no reason to open a window.
+  EXPECT_EQ(RunWith(app, {"report"}, &out, &err), 2);
+  EXPECT_EQ(err, "numdril: extra operand 'report'\n"
+                 "Try 'numdril --help' for more information.\n");
+  EXPECT_EQ(RunWith(app, {"--", "--help"}, &out, &err), 2);
   EXPECT_EQ(out, "");
-  EXPECT_NE(err.find("no display"), std::string::npos) << err;
+  EXPECT_NE(err.find("extra operand '--help'"), std::string::npos) << err;
   EXPECT_EQ(app.nStarts, 0);
 }
 
@@ -162,8 +165,27 @@ TEST(CommandLine, RecordFolderIsEnteredBeforeTheDisplayCheck) {
   setenv("XDG_DATA_HOME", (root / "data" / "blocked").c_str(), 1);
   refuses({"--user-data"}, "blocked/numdril': Not a directory");
 
+  // A folder the user cannot write, whichever way it was chosen, current folder included:
+  // the same refusal before any window (as a user whom file modes stop; from inside the
+  // trial folder, whatever the folders above it let that user do).
+  std::filesystem::permissions(given, std::filesystem::perms(0555));
+  std::filesystem::permissions(root, std::filesystem::perms(0755));
+  ASSERT_EQ(chdir(tmpl), 0);
+  EXPECT_TRUE(AsNobody([&] {
+    auto refusal = [](const std::string& folder) {
+      return "numdril: cannot keep the records in '" + folder + "': Permission denied\n";
+    };
+    ASSERT_EQ(chdir("given"), 0);
+    EXPECT_EQ(RunWith(app, {}, &out, &err), 2);
+    EXPECT_EQ(err, refusal(given.string()));
+    EXPECT_EQ(RunWith(app, {"-C", "."}, &out, &err), 2);
+    EXPECT_EQ(err, refusal("."));
+    EXPECT_EQ(RunWith(app, {"--report"}, &out, &err), 7) << "a report only reads";
+  }));
+
   EXPECT_EQ(app.nStarts, 0);
   ASSERT_EQ(chdir("/"), 0);
+  std::filesystem::permissions(given, std::filesystem::perms(0755));
   std::filesystem::remove_all(root);
 }
 

@@ -46,6 +46,16 @@ TEST(PracticeLog, OneLinePerRunWithTheHoursInThreeColumns) {
             "99/01/02 00:00:00 Practice Time  0hour 0min 0sec\n");
 }
 
+TEST(PracticeLog, ALineTooLongForItsBufferIsNotWrittenAtAll) {
+  Session s;
+  s.Start();
+  const std::string longText(400, '9');
+  EXPECT_EQ(AppendPracticeLog("12/07/26", longText.c_str(), 61), 0);
+  EXPECT_EQ(AppendSpeedHistory(longText.c_str(), "12/07/26", "10:00:54", 120.0, 60), 0);
+  EXPECT_FALSE(Exists("numdril.log"));
+  EXPECT_FALSE(Exists("numdril.spd"));
+}
+
 TEST(PracticeLog, WholeLinesOnlyEvenOnAFullDisk) {
   Session s;
   s.Start();
@@ -122,6 +132,23 @@ TEST(SpeedHistory, AppendsOnlyForANewBestSpeed) {
   const std::string afterFast = Session::ReadFile("numdril.spd");
   EXPECT_EQ(std::count(afterFast.begin(), afterFast.end(), '\n'), 2);
   EXPECT_EQ(g_bSpdSaved, 1);
+}
+
+// Keys handled in one burst (timed together after a stall) make a speed far past what the
+// record's column holds: the record is still one its reader reads whole.
+TEST(SpeedHistory, ABurstOfKeysMakesABestTheRecordStillReadsBack) {
+  Session s;
+  s.Start();
+  s.Key(' ');
+  s.Key('2');
+  TypeWholeText(s, 10);  // 108 characters in 10 ms
+  ASSERT_EQ(g_nFinishState, 1);
+  EXPECT_GT(g_dTypeSpeed, 99999.9);
+  s.Key(KEY_ESCAPE);  // the best goes into the record
+  ASSERT_EQ(WriteRecordFile(), 1);
+  ResetRecordState();
+  EXPECT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_dBestSpeed[0][0], 99999.9);
 }
 
 TEST(SpeedHistory, AFailedAppendIsReportedForTheRestOfTheRun) {

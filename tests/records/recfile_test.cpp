@@ -3,10 +3,10 @@
 // files, and a rewrite that never loses the old record.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "flow/flow.h"
+#include "platform/files.h"
 #include "random/random.h"
 #include "record_files.h"
 
@@ -41,6 +42,16 @@ void ExpectDefaultsFromPosition() {
   EXPECT_EQ(g_dBestSpeed[0][0], 0.0);
   EXPECT_STREQ(g_szBestDate[0][0], "        ");
   EXPECT_EQ(g_nRandomSeconds[0][0], 0);
+}
+
+// Starts the program again in the working folder, as the next run would; what it said on
+// stderr goes to *pSaid.
+void StartAgain(std::string* pSaid) {
+  ResetAllState();
+  SetFakeClock(TEST_EPOCH, 0);
+  testing::internal::CaptureStderr();
+  LoadRecordsAtStart();
+  *pSaid = testing::internal::GetCapturedStderr();
 }
 
 TEST(RecordFile, WritesColumnsByteForByteAndReadsThemBack) {
@@ -81,24 +92,46 @@ TEST(RecordFile, WritesColumnsByteForByteAndReadsThemBack) {
   EXPECT_EQ(g_nRandomSeconds[0][0], 363547);
 }
 
-TEST(RecordFile, TotalsPastWhatALineHoldsAreWrittenAsTheMostItCanReadBack) {
+TEST(RecordFile, EveryFieldPastItsColumnIsWrittenAsTheMostItCanReadBack) {
   Session s;
   s.Start();
   // 9999 h 59 min 59 s earlier and 2 s now: a fifth hour digit would join the line 1 label,
-  // and a sixth one would push the other lines out of their columns.
+  // and a sixth one would push the other lines out of their columns. A burst of keys
+  // handled at once after a stall gives a speed of millions per minute.
   g_nPastSeconds = 9999 * 3600 + 59 * 60 + 59;
   g_nPositionSeconds = 100000 * 3600;
   g_nRandomSeconds[0][0] = INT_MAX;
+  g_dBestSpeed[0][0] = 1234567.8;
+  memcpy(g_szBestDate[0][0], "\t6/12/0\x7f", 9);
   s.Advance(2000);
   ASSERT_EQ(WriteRecordFile(), 1);
   EXPECT_EQ(Session::ReadFile("numdril.rec"),
-            RecordText(" 9999hour59mi59se", "99999hour59mi59se", "    0.0", SPACES8,
+            RecordText(" 9999hour59mi59se", "99999hour59mi59se", "99999.9", " 6/12/0 ",
                        "99999hour59mi59se"));
-
-  ResetRecordState();
-  EXPECT_EQ(ReadBack(), 1) << "the next start reads every line";
+  std::string said;
+  StartAgain(&said);
+  EXPECT_EQ(said, "") << "the next start reads every line";
+  EXPECT_FALSE(Exists("numdril.rec.bak"));
   EXPECT_EQ(g_nPastSeconds, 9999 * 3600 + 59 * 60 + 59);
+  EXPECT_EQ(g_dBestSpeed[0][0], 99999.9);
   EXPECT_EQ(g_nRandomSeconds[0][0], 99999 * 3600 + 59 * 60 + 59);
+
+  // Speeds that round past the column, or that no run can have.
+  const struct {
+    double dSpeed;
+    const char* pszWritten;
+  } SPEEDS[] = {
+      {99999.95, "99999.9"}, {INFINITY, "99999.9"}, {NAN, "    0.0"}, {-5.0, "    0.0"}};
+  for (const auto& speed : SPEEDS) {
+    SCOPED_TRACE(speed.dSpeed);
+    Session fresh;
+    fresh.Start();
+    g_dBestSpeed[0][0] = speed.dSpeed;
+    ASSERT_EQ(WriteRecordFile(), 1);
+    EXPECT_EQ(Session::ReadFile("numdril.rec"),
+              RecordText("    0hour 0mi 0se", "    0hour 0mi 0se", speed.pszWritten, SPACES8,
+                         "    0hour 0mi 0se"));
+  }
 }
 
 TEST(RecordFile, ANeverSetDateIsEightSpacesBothWays) {
@@ -190,11 +223,17 @@ TEST(RecordFile, DamagedFilesKeepDefaultsNeverCrashAndSurviveAsBackup) {
       {"negative minutes", "Total_Practice_Time    0hour-1mi 0se\n", 0, 0},
       {"cut date", line1 + line2 + item + "  123.4 26/1", 60, 120},
       {"cut line then more", line1 + "Position_Practice\n" + line2, 60, 0},
-      {"date with control bytes", line1 + line2 + item + "  123.4 26/\x07\x08/01     0hour 5mi 0se\n",
-       60, 120},
+      {"date with control bytes",
+       line1 + line2 + item + "  123.4 26/\x07\x08/01     0hour 5mi 0se\n", 60, 120},
       {"NUL in a line", line1 + line2 + item + std::string("  123.4 26/12/01\0    0hour", 27) +
                             " 5mi 0se\n",
        60, 120},
+      // A number too long for its field leaves digits where its unit belongs.
+      {"hours too long for their field",
+       line1 + Pad("Position_Practice", 50) + " 99999999999999999999hour 0mi 0se\n", 60, 0},
+      {"minutes too long for their field",
+       line1 + line2 + item + "  123.4 26/12/01     0hour123mi 0se\n", 60, 120},
+      {"no unit after the hours", "Total_Practice_Time    1xxxx 2mi 5se\n", 0, 0},
       {"binary", binary, 0, 0},
       {"one endless line", std::string(100000, '7'), 0, 0},
   };
@@ -250,16 +289,6 @@ TEST(RecordFile, ARecordFromElsewhereIsReadLeniently) {
   EXPECT_EQ(g_nPositionSeconds, 5);
   EXPECT_EQ(g_dBestSpeed[0][0], 99.5);
   EXPECT_EQ(g_nRandomSeconds[0][0], 4);
-}
-
-// Starts the program again in the working folder, as the next run would; what it said on
-// stderr goes to *pSaid.
-void StartAgain(std::string* pSaid) {
-  ResetAllState();
-  SetFakeClock(TEST_EPOCH, 0);
-  testing::internal::CaptureStderr();
-  LoadRecordsAtStart();
-  *pSaid = testing::internal::GetCapturedStderr();
 }
 
 TEST(RecordFile, BackupsNeverReplaceBackups) {
@@ -326,6 +355,7 @@ TEST(RecordFile, RecordsAsTheUserSetThemUp) {
   });
   Case("a folder that takes no new file: rewritten in place", old, 0666, 0555, [&] {
     StartAgain(&said);
+    EXPECT_FALSE(CanSaveRecordsHere()) << "the log would have nowhere to go";
     g_nPositionSeconds += 60;
     struct stat before, after;
     EXPECT_EQ(stat("numdril.rec", &before), 0);
@@ -336,6 +366,11 @@ TEST(RecordFile, RecordsAsTheUserSetThemUp) {
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode & 07777, 0666u);
   });
+  Session::WriteFile("numdril.log", "");
+  chmod("numdril.log", 0666);
+  chmod(".", 0555);
+  EXPECT_TRUE(AsNobody([] { EXPECT_TRUE(CanSaveRecordsHere()) << "both are written in place"; }));
+  chmod(".", 0700);
   Case("a damaged record with nowhere to keep it", damaged, 0666, 0555, [&] {
     StartAgain(&said);
     EXPECT_EQ(said.rfind("numdril: numdril.rec could not be read whole and no backup of it "
@@ -540,6 +575,107 @@ TEST(RecordFile, ALinkedRecordIsWrittenThrough) {
   EXPECT_EQ(WriteRecordFile(), 1);
   EXPECT_TRUE(fs::is_symlink("numdril.rec"));
   EXPECT_EQ(ReadBack("elsewhere/new.rec"), 1);
+}
+
+TEST(RecordFile, AHandLoweredBestStaysUnlessThisRunBeatsIt) {
+  const std::string old = RecordText("    1hour 0mi 0se", "    0hour 3mi 0se", "  123.4",
+                                     "26/12/01", "    0hour 4mi 0se");
+  Session s;
+  Session::WriteFile("numdril.rec", old);
+  s.Start();
+  // Lowered by hand while numdril runs; this run practises but sets no best.
+  Session::WriteFile("numdril.rec", RecordText("    1hour 0mi 0se", "    0hour 3mi 0se",
+                                               "  100.0", "26/12/02", "    0hour 4mi 0se"));
+  g_nPositionSeconds += 60;
+  ASSERT_EQ(WriteRecordFile(), 1);  // a drill's end
+  g_nPositionSeconds += 60;
+  ASSERT_EQ(WriteRecordFile(), 1);  // the exit
+  ForgetValues();
+  ASSERT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_dBestSpeed[0][0], 100.0);
+  EXPECT_STREQ(g_szBestDate[0][0], "26/12/02");
+  EXPECT_EQ(g_nPositionSeconds, 300);
+
+  // A best this run sets competes with it.
+  g_dBestSpeed[0][0] = 110.0;
+  memcpy(g_szBestDate[0][0], "26/12/07", 9);
+  ASSERT_EQ(WriteRecordFile(), 1);
+  ForgetValues();
+  ASSERT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_dBestSpeed[0][0], 110.0);
+  EXPECT_STREQ(g_szBestDate[0][0], "26/12/07");
+}
+
+// Another user's link in a folder that is sticky and world-writable, as /tmp is: numdril
+// follows it no more than the kernel's fs.protected_symlinks would, root included, and says
+// so once for each file; the same links made by the user are written through.
+TEST(RecordFile, ALinkPlantedInASharedFolderIsNeverFollowed) {
+  if (getuid() != 0) GTEST_SKIP() << "planting a link of another user needs root (lchown)";
+  const std::string record = RecordText("    1hour 0mi 0se", "    0hour 3mi 0se", "  150.0",
+                                        "26/12/01", "    0hour 4mi 0se");
+  const std::string lines = "the user's own lines\n";
+  Session s;
+  Session::WriteFile("own.rec", record);
+  Session::WriteFile("own.log", lines);
+  Session::WriteFile("own.spd", lines);
+  fs::create_directory("shared");
+  ASSERT_EQ(chmod("shared", 01777), 0);
+  auto plant = [](uid_t nOwner) {
+    for (const char* pszExt : {"rec", "log", "spd"}) {
+      const std::string link = std::string("shared/numdril.") + pszExt;
+      fs::remove(link);
+      fs::create_symlink(std::string("../own.") + pszExt, link);
+      ASSERT_EQ(lchown(link.c_str(), nOwner, nOwner), 0);
+    }
+  };
+  plant(65534);
+  ASSERT_EQ(chdir("shared"), 0);
+  // Where the kernel keeps the rule itself, it refuses this very link.
+  if (Session::ReadFile("/proc/sys/fs/protected_symlinks") == "1\n") {
+    EXPECT_EQ(open(RECORD_FILE, O_RDONLY), -1);
+    EXPECT_EQ(errno, EACCES);
+  }
+
+  // The same by its whole path, whatever an earlier failed call left in errno.
+  std::string path;
+  errno = ENOENT;
+  EXPECT_FALSE(FollowTrustedLinks((s.Dir() + "/shared/numdril.rec").c_str(), &path));
+
+  std::string said;
+  StartAgain(&said);
+  const std::string notFollowed =
+      " is a link that another user put in a shared folder; it is not followed and nothing is "
+      "saved through it\n";
+  EXPECT_EQ(said, std::string("numdril: numdril.rec") + notFollowed);
+  EXPECT_EQ(g_nPastSeconds, 0) << "nothing read through it either";
+  g_nPositionSeconds += 60;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(WriteRecordFile(), 0);
+  EXPECT_EQ(AppendPracticeLog(g_szStartDate, g_szStartTime, 60), 0);
+  EXPECT_EQ(AppendSpeedHistory("Random Practice", "12/07/26", "10:00:54", 120.0, 60), 0);
+  EXPECT_EQ(WriteRecordFile(), 0);
+  EXPECT_EQ(AppendPracticeLog(g_szStartDate, g_szStartTime, 60), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            std::string("numdril: numdril.log") + notFollowed + "numdril: numdril.spd" +
+                notFollowed);
+  ASSERT_EQ(chdir(".."), 0);
+  EXPECT_EQ(Session::ReadFile("own.rec"), record);
+  EXPECT_EQ(Session::ReadFile("own.log"), lines);
+  EXPECT_EQ(Session::ReadFile("own.spd"), lines);
+  EXPECT_EQ(FolderNames(), (std::set<std::string>{"own.log", "own.rec", "own.spd", "shared"}));
+
+  plant(0);
+  ASSERT_EQ(chdir("shared"), 0);
+  StartAgain(&said);
+  EXPECT_EQ(said, "");
+  EXPECT_EQ(g_nPastSeconds, 3600);
+  g_nPositionSeconds += 60;
+  EXPECT_EQ(WriteRecordFile(), 1);
+  EXPECT_EQ(AppendPracticeLog(g_szStartDate, g_szStartTime, 60), 1);
+  EXPECT_TRUE(fs::is_symlink(RECORD_FILE));
+  EXPECT_EQ(ReadBack(), 1);
+  EXPECT_EQ(g_nPositionSeconds, 240);
+  EXPECT_NE(Session::ReadFile("../own.log"), lines);
 }
 
 TEST(RecordFile, StartUpTakesTheTimesAndSeedsTheGenerator) {

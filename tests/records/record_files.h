@@ -4,15 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <grp.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -79,32 +76,6 @@ class FileSizeLimit {
   rlimit m_old{};
   sighandler_t m_pfnOld;
 };
-
-// Runs fn in a child process; true when fn met every expectation there.
-inline bool InChild(const std::function<void()>& fn) {
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    fn();
-    fflush(nullptr);
-    _exit(testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// The same as the user nobody (when run as root, which ignores file modes).
-inline bool AsNobody(const std::function<void()>& fn) {
-  return InChild([&] {
-    if (getuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-         setresuid(65534, 65534, 65534) != 0))
-      ADD_FAILURE() << "cannot become nobody";
-    else
-      fn();
-  });
-}
 
 // The drawing calls PrintAt makes for text at virtual (y, x) in colour cr on white.
 inline std::vector<DrawCall> PrintCalls(int nWidth, int nHeight, int y, int x,

@@ -29,7 +29,8 @@ mkdir records
 } >records/numdril.rec
 {
   printf '26/11/02 09:00:00 Practice Time  0hour25min 0sec\n'
-  printf '26/11/03 19:30:10 \x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4  1\x8e\x9e\x8a\xd4 5\x95\xaa 3\x95\x62\n'
+  printf '26/11/03 19:30:10 \x97\xfb\x8f\x4b\x8e\x9e\x8a\xd4'
+  printf '  1\x8e\x9e\x8a\xd4 5\x95\xaa 3\x95\x62\n'
   printf '26/11/04 20:00:00 Practice Ti\n'
 } >records/numdril.log
 {
@@ -67,7 +68,8 @@ grep -qx '1 line of numdril.log could not be read.' err.txt || fail "the picture
 xmllint --noout pic.svg || fail "pic.svg is not well-formed XML"
 points=$(xmllint --xpath 'count(//*[local-name()="circle"][@class="best"])' pic.svg)
 [ "$points" = 3 ] || fail "pic.svg holds $points points for 3 new bests"
-report -C records --report=- 2>/dev/null | cmp -s - pic.svg || fail "--report=- differs from the file"
+report -C records --report=- 2>/dev/null | cmp -s - pic.svg ||
+  fail "--report=- differs from the file"
 
 # A record file is never written over, whatever it is called; nothing in the folder changes.
 if report -C records --report=records/numdril.log 2>err.txt; then fail "wrote over the log"; fi
@@ -80,6 +82,34 @@ mkdir empty
 report -C empty --report >out.txt || fail "an empty folder exited $?"
 grep -qx '  No record yet (numdril.rec not found)' out.txt || fail "empty folder: $(cat out.txt)"
 [ -z "$(ls empty)" ] || fail "the report wrote into an empty folder"
+
+# The names of the record files and of their backups are never written, there or not yet.
+for name in numdril.{rec,log,spd} numdril.rec.bak numdril.rec.bak.7 numdril.spd.bak; do
+  if report -C empty --report="empty/$name" 2>err.txt; then fail "wrote the picture as $name"; fi
+  grep -q 'is a record file' err.txt || fail "$name: no reason given: $(cat err.txt)"
+done
+[ -z "$(ls empty)" ] || fail "the picture was written as a record file: $(ls empty)"
+
+# Nothing but a regular file is written: a FIFO is refused at once, never waited on.
+mkfifo pipe
+status=0
+timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY "$numdril" -C records --report=pipe 2>err.txt ||
+  status=$?
+[ "$status" -eq 1 ] || fail "a FIFO as the picture: exit $status ($(cat err.txt))"
+
+# A link that another user planted in a folder like /tmp is not followed; the user's own is.
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -m 1777 shared
+  echo "the user's own file" >own.txt
+  ln -s ../own.txt shared/pic.svg
+  chown -h 65534:65534 shared/pic.svg
+  if report -C records --report=shared/pic.svg 2>err.txt; then fail "followed a planted link"; fi
+  grep -q 'another user' err.txt || fail "planted link: $(cat err.txt)"
+  [ "$(cat own.txt)" = "the user's own file" ] || fail "wrote through a planted link"
+  chown -h 0:0 shared/pic.svg
+  report -C records --report=shared/pic.svg 2>/dev/null || fail "the user's own link: exit $?"
+  xmllint --noout own.txt || fail "the user's own link was not written through"
+fi
 
 # A log the user cannot read, in a folder the user cannot write: the rest is reported.
 copy_for_other_user "$numdril" "$work"

@@ -2,12 +2,14 @@
 // The practice report read from real-looking files: both languages, damaged and run-together
 // lines, a week without practice and a missing record, against totals and weeks worked out
 // by hand; a damaged record read through the record reader without disturbing the
-// program's record values; the last twelve weeks that have practice.
+// program's record values or its next save; the last twelve weeks that have practice; round
+// axes, dates under their points and no best hidden in a chart.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "records/records.h"
 #include "support/session.h"
@@ -25,6 +27,24 @@ const ReportStyle ASCII_STYLE{false, false};
 
 bool HasLine(const std::string& text, const std::string& line) {
   return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+// A record file as numdril writes it, the times as their fields.
+std::string Record(const char* pszTotal, const char* pszPosition, const char* pszRandom) {
+  return std::string("Total_Practice_Time") + pszTotal + "\n" + "Position_Practice" +
+         std::string(34, ' ') + pszPosition + "\n" + "Random_Practice" + std::string(19, ' ') +
+         "  150.5 26/11/03 " + pszRandom + "\n";
+}
+
+// What stands between each start and the end after it, in order.
+std::vector<std::string> AllBetween(const std::string& text, const std::string& start,
+                                    const std::string& end) {
+  std::vector<std::string> found;
+  for (size_t nAt = text.find(start); nAt != std::string::npos; nAt = text.find(start, nAt)) {
+    nAt += start.size();
+    found.push_back(text.substr(nAt, text.find(end, nAt) - nAt));
+  }
+  return found;
 }
 
 }  // namespace
@@ -169,4 +189,69 @@ TEST(Report, LongLogIsReadWholeAcrossReads) {
   EXPECT_EQ(data.nLogRuns, 20001);
   EXPECT_EQ(data.nLogSeconds, 20000 * 60 + 3600);
   EXPECT_EQ(data.log.nBadLines, 1);
+}
+
+TEST(Report, ADamagedFirstRecordLineIsUnknownAndEveryUnreadLineCounted) {
+  Session s;
+  Session::WriteFile("numdril.rec", Record("    1hour xxmi 5se", "    0hour25mi40se",
+                                           "    0hour48mi 0se"));
+  ReportData data;
+  ReadReport(&data);
+  EXPECT_EQ(data.nUseSeconds, -1);
+  EXPECT_EQ(data.nPositionSeconds, -1) << "reading stops at the first damaged line";
+  EXPECT_EQ(data.rec.nBadLines, 3);
+  const std::string text = FormatReportText(data, ASCII_STYLE, nullptr);
+  EXPECT_TRUE(HasLine(text, "  Use time            unknown")) << text;
+  EXPECT_TRUE(HasLine(text, "3 lines of numdril.rec could not be read.")) << text;
+}
+
+// A report made while numdril practises leaves what that numdril will save alone: here the
+// practice another numdril saved meanwhile.
+TEST(Report, ReadingTheRecordLeavesTheProgramsSaveAsItWas) {
+  Session s;
+  Session::WriteFile("numdril.rec", Record("    1hour 0mi 0se", "    0hour 3mi 0se",
+                                           "    0hour 4mi 0se"));
+  s.Start();
+  Session::WriteFile("numdril.rec", Record("    1hour 0mi 0se", "    0hour 4mi40se",
+                                           "    0hour 4mi 0se"));
+  g_nPositionSeconds += 60;
+  ReportData data;
+  ReadReport(&data);
+  EXPECT_EQ(data.nPositionSeconds, 280);
+  EXPECT_EQ(g_nPositionSeconds, 240);
+  ASSERT_EQ(WriteRecordFile(), 1);
+  EXPECT_EQ(ParseRecordFile(Session::ReadFile("numdril.rec")).values.nPositionSeconds, 340);
+}
+
+TEST(Report, AxesStepRoundlyAndDatesSitUnderTheirPoints) {
+  for (double dValue = 1e-3; dValue < 1e7; dValue *= 1.07) {
+    const ReportAxis axis = ChooseReportAxis(dValue);
+    const double dMantissa = axis.dStep / std::pow(10.0, std::floor(std::log10(axis.dStep)));
+    EXPECT_TRUE(std::fabs(dMantissa - 1) < 1e-9 || std::fabs(dMantissa - 2) < 1e-9 ||
+                std::fabs(dMantissa - 5) < 1e-9) << dValue << ": step " << axis.dStep;
+    EXPECT_GE(axis.nSteps, 3) << dValue;
+    EXPECT_LE(axis.nSteps, 6) << dValue;
+    EXPECT_GE(axis.Top(), dValue * (1 - 1e-12)) << dValue;
+    EXPECT_LT(axis.Top() - axis.dStep, dValue) << dValue << ": a step too many";
+  }
+
+  // One best, late on its only day; eight minutes of practice in the only week.
+  ReportData data;
+  data.spd.nState = data.log.nState = FILE_READ;
+  data.bests = {{DayFromFileDate("26/11/03"), 23 * 3600, 150.5, 600}};
+  data.weeks = {{DayFromFileDate("26/11/02"), 3, 8 * 60}};
+  const std::string svg = FormatReportSvg(data);
+  EXPECT_EQ(AllBetween(svg, "text-anchor=\"end\">", "<"),
+            (std::vector<std::string>{"0", "50", "100", "150", "200", "0", "2", "4", "6", "8"}));
+  const std::vector<std::string> points = AllBetween(svg, "<circle class=\"best\" cx=\"", "\"");
+  ASSERT_EQ(points.size(), 1u);
+  const size_t nDate = svg.find(">2026-11-03</text>");
+  ASSERT_NE(nDate, std::string::npos);
+  EXPECT_EQ(AllBetween(svg.substr(svg.rfind("<text ", nDate)), "<text x=\"", "\"")[0], points[0]);
+
+  // Two bests of one day, as text: the first holds until the second, neither hidden.
+  data.bests.insert(data.bests.begin(), {DayFromFileDate("26/11/03"), 9 * 3600, 100.0, 300});
+  const std::string text = FormatReportText(data, ASCII_STYLE, nullptr);
+  EXPECT_TRUE(HasLine(text, "      |" + std::string(59, ' ') + "#")) << text;
+  EXPECT_TRUE(HasLine(text, "      |" + std::string(60, '#'))) << text;
 }

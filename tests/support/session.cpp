@@ -2,6 +2,8 @@
 // Headless test session.
 #include "support/session.h"
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -98,4 +100,28 @@ std::vector<uint32_t> Pixels(const Framebuffer& fb) {
   for (int y = 0; y < fb.Height(); ++y)
     for (int x = 0; x < fb.Width(); ++x) pixels.push_back(fb.Pixel(x, y));
   return pixels;
+}
+
+bool InChild(const std::function<void()>& fn) {
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    fn();
+    fflush(nullptr);
+    _exit(testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool AsNobody(const std::function<void()>& fn) {
+  return InChild([&] {
+    if (getuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+         setresuid(65534, 65534, 65534) != 0))
+      ADD_FAILURE() << "cannot become nobody";
+    else
+      fn();
+  });
 }

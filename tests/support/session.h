@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,11 @@ class Session {
 // Makes a new folder of its own under $TMPDIR (or /tmp), its name starting with pszName,
 // and returns its path; "" when it cannot be made. The caller removes it.
 std::string MakeTempFolder(const char* pszName);
+// Runs fn in a child process; true when fn met every expectation there.
+bool InChild(const std::function<void()>& fn);
+// The same as the user nobody when run as root (whom file modes do not stop); as the user
+// running the test otherwise.
+bool AsNobody(const std::function<void()>& fn);
 
 // Counts the pixels of one colour (0xRRGGBB) in a rectangle [x0, x1) x [y0, y1).
 int CountPixels(const Framebuffer& fb, int x0, int y0, int x1, int y1, uint32_t rgb);

@@ -65,7 +65,9 @@ compose() {
   read -r left top right bottom < <(replay_from "$T0" /dev/stdout "$@" print-spot)
   "$XWIN" shot "$ROOT" before.ppm || fail "no screenshot of the screen"
   send_keys "${keys[@]}"
-  poll 10 popup_at >/dev/null || fail "$what: no composition window after ${keys[*]}"
+  # The first key starts Mozc's converter, which loads its dictionaries first: on a busy
+  # machine the first window has been seen to take longer than 10 s.
+  poll 30 popup_at >/dev/null || fail "$what: no composition window after ${keys[*]}"
   read -r x y < <(popup_at)
   x=$((x - WIN_X))
   y=$((y - WIN_Y))

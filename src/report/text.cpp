@@ -165,9 +165,8 @@ static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& be
   speeds.reserve(bests.size());
   gains.reserve(bests.size());
   times.reserve(bests.size());
-  const std::string date = _("Date"), time = pgettext("time of day", "Time"), speed = _("Speed"),
-                    gain = _("Gain"),
-                    practice = _("Practice time");
+  const std::string date = _("Date"), time = pgettext("time of day", "Time");
+  const std::string speed = _("Speed"), gain = _("Gain"), practice = _("Practice time");
   int nSpeedWidth = Width(speed), nGainWidth = Width(gain), nTimeWidth = Width(practice);
   for (size_t i = 0; i < bests.size(); ++i) {
     speeds.push_back(Speed(bests[i].dSpeed));
@@ -353,7 +352,8 @@ static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportS
     *pOut += "  " +
              ReportFormat(ngettext("%d week with practice in all: %s, %s",
                                    "%d weeks with practice in all: %s, %s", nWeeks),
-                          data.nLogWeeks, runsInAll.c_str(), ReportDuration(data.nLogSeconds).c_str()) +
+                          data.nLogWeeks, runsInAll.c_str(),
+                          ReportDuration(data.nLogSeconds).c_str()) +
              "\n";
 }
 

@@ -212,7 +212,8 @@ static std::string SpeedLine(const PracticeTotals& t) {
                                "Random practice, %s runs to the end: median %.1f cpm, "
                                "%s KPH (net %s), accuracy %s",
                                (unsigned long)t.nSpeedRuns),
-                      ReportCount(t.nSpeedRuns).c_str(), t.dMedianCpm, ReportCount(std::lround(t.dGrossKph)).c_str(),
+                      ReportCount(t.nSpeedRuns).c_str(), t.dMedianCpm,
+                      ReportCount(std::lround(t.dGrossKph)).c_str(),
                       ReportCount(std::lround(t.dNetKph)).c_str(),
                       ReportPercent(t.dAccuracy).c_str());
 }

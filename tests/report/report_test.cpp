@@ -293,7 +293,8 @@ TEST(Report, PracticeSectionOfAKnownHistory) {
            // The keypad as laid out: 1 right 10 of 11 times, 3 once of twice and never timed.
            "| 1 | 2 | 3 | |", "| 90.9% | 90.0% | 50.0% | |", "| 75 ms | 300 ms | - | Enter |",
            "| - | 100.0% | - |",
-           "1 -> 2 300 ms 8 times asked 1, typed 4 1 time", "2 -> 1 75 ms 6 times asked 2, typed 8 1 time",
+           "1 -> 2 300 ms 8 times asked 1, typed 4 1 time",
+           "2 -> 1 75 ms 6 times asked 2, typed 8 1 time",
            "asked 3, typed 6 1 time",
            // Newest first; a cancelled run's speed from its right keys in its time.
            "2026-12-07 08:30 Position 0:04.0 60.0 4,500 3,600 80.0% 1",

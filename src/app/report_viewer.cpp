@@ -15,13 +15,9 @@ static const char REPORT_PICTURE[] = "practice-report.svg";
 
 // Shows the message (a printf format and its values) and gives the exit status.
 __attribute__((format(printf, 1, 2))) static int Refuse(const char* pszFormat, ...) {
-  va_list args, copy;
+  va_list args;
   va_start(args, pszFormat);
-  va_copy(copy, args);
-  const int nLength = vsnprintf(nullptr, 0, pszFormat, args);
-  std::string text(nLength > 0 ? (size_t)nLength : 0, '\0');
-  vsnprintf(text.data(), text.size() + 1, pszFormat, copy);
-  va_end(copy);
+  const std::string text = ReportFormatV(pszFormat, args);
   va_end(args);
   ShowModalNoticeUtf8(_("numdril: Practice report"), text);
   return 1;

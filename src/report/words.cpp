@@ -18,14 +18,20 @@ const ReportKeyCap REPORT_KEYPAD[REPORT_KEY_CAPS] = {
     {3, 2, 2, 1, 1}, {KEYPAD_ENTER, 2, 3, 2, 1}, {0, 3, 0, 1, 2}, {-1, 3, 2, 1, 1},
 };
 
-std::string ReportFormat(const char* pszFormat, ...) {
-  va_list args, copy;
-  va_start(args, pszFormat);
+std::string ReportFormatV(const char* pszFormat, va_list args) {
+  va_list copy;
   va_copy(copy, args);
-  const int nLength = vsnprintf(nullptr, 0, pszFormat, args);
-  std::string text(nLength > 0 ? (size_t)nLength : 0, '\0');
-  vsnprintf(text.data(), text.size() + 1, pszFormat, copy);
+  const int nLength = vsnprintf(nullptr, 0, pszFormat, copy);
   va_end(copy);
+  std::string text(nLength > 0 ? (size_t)nLength : 0, '\0');
+  vsnprintf(text.data(), text.size() + 1, pszFormat, args);
+  return text;
+}
+
+std::string ReportFormat(const char* pszFormat, ...) {
+  va_list args;
+  va_start(args, pszFormat);
+  std::string text = ReportFormatV(pszFormat, args);
   va_end(args);
   return text;
 }
@@ -186,6 +192,35 @@ double AccuracyAxisFloor(const std::vector<ReportDayGroup>& groups) {
 
 // ---- The section's words ---------------------------------------------------------------
 
+// Text from outside numdril (SQLite's message about a damaged file may quote its bytes) made
+// safe for a terminal and for XML: a control character (C0, DEL, C1) or a byte outside
+// well-formed UTF-8 becomes '?', so that a crafted file can neither steer the terminal nor
+// break the picture.
+static std::string Printable(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char ch = (unsigned char)text[i];
+    size_t nBytes = ch < 0x80 ? 1 : (ch & 0xE0) == 0xC0 ? 2 : (ch & 0xF0) == 0xE0 ? 3
+                                  : (ch & 0xF8) == 0xF0 ? 4 : 0;
+    uint32_t c = nBytes == 1 ? ch : ch & (0x7F >> nBytes);
+    for (size_t k = 1; k < nBytes; ++k) {
+      const unsigned char next = i + k < text.size() ? (unsigned char)text[i + k] : 0;
+      if ((next & 0xC0) != 0x80) nBytes = 0;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // Over-long forms, UTF-16 halves and code points past U+10FFFF are not UTF-8 either.
+    static const uint32_t LEAST[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool bGood = nBytes > 0 && c >= LEAST[nBytes] && c <= 0x10FFFF &&
+                       !(c >= 0xD800 && c <= 0xDFFF) && c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+    if (bGood)
+      out.append(text, i, nBytes);
+    else
+      out += '?';
+    i += bGood ? nBytes : 1;
+  }
+  return out;
+}
+
 bool HasPracticeSection(const ReportData& data) {
   return data.practice.nState != PRACTICE_DB_MISSING;
 }
@@ -224,7 +259,7 @@ std::vector<std::string> PracticeSummary(const ReportData& data) {
   std::vector<std::string> lines;
   if (f.nState == PRACTICE_DB_UNREADABLE)
     lines.push_back(ReportFormat(_("%s could not be read (%s)"), PRACTICE_DB_NAME,
-                                 f.reason.c_str()));
+                                 Printable(f.reason).c_str()));
   if (t.nRuns == 0) {
     if (f.nState == PRACTICE_DB_UNREADABLE) return lines;
     if (f.nFirstDay < 0 || data.nSpanDays <= 0)

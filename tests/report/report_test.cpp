@@ -337,6 +337,15 @@ TEST(Report, NoDatabaseNoPracticeSection) {
   EXPECT_EQ(FormatReportText(data, ASCII_STYLE, nullptr).find("numdril.db"), std::string::npos);
   EXPECT_EQ(FormatReportSvg(data).find("numdril.db"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(PRACTICE_DB_NAME));
+
+  // SQLite's word on a damaged file may quote its bytes: never a control character for the
+  // terminal, nor a byte that is not UTF-8 for the picture.
+  data.practice.nState = PRACTICE_DB_UNREADABLE;
+  data.practice.reason = "malformed schema (\x1b]0;x\x07 \xc2\x9b \xff\xc3 caf\xc3\xa9)";
+  const std::string text = FormatReportText(data, ReportStyle{true, false}, nullptr);
+  EXPECT_TRUE(HasLine(text, "  numdril.db could not be read (malformed schema (?]0;x? ?? ?? "
+                            "caf\xc3\xa9))"))
+      << text;
 }
 
 // Days joined for a chart as the day table joins runs: a median of all their runs, not of

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <regex>
+#include <sstream>
 
 #include "practice/practice_support.h"
 #include "records/records.h"
@@ -325,6 +326,50 @@ TEST(Report, PracticeSectionOfAKnownHistory) {
   EXPECT_TRUE(HasLine(all, "All practice (numdril.db, 2026-10-28 to 2026-12-07)")) << all;
   EXPECT_TRUE(HasLine(all, "numdril.db began with the first drill recorded, on 2026-10-28: these "
                            "figures start there.")) << all;
+}
+
+// On a colour terminal each asked key takes its accuracy band's colour behind its figures
+// (the 256-colour cube's nearest to the picture's tints), a key never asked none; in
+// Japanese every table keeps its columns, measured as the terminal draws full-width text.
+TEST(Report, PracticeKeysInColourAndTablesInJapanese) {
+  PracticeFolder folder;
+  WriteKnownHistory();
+  ReportData data;
+  ReadReportPractice(&data, 30, TEST_EPOCH);
+  const std::string colour = FormatPracticeText(data, ReportStyle{true, true});
+  const std::string YELLOW = "\x1b[30;48;5;220m", RED = "\x1b[30;48;5;203m";
+  const std::string GREEN = "\x1b[30;48;5;77m", RESET = "\x1b[0m";
+  EXPECT_NE(colour.find("\u2502" + YELLOW + "  90.9% " + RESET + "\u2502" + YELLOW + "  90.0% " +
+                        RESET + "\u2502" + RED + "  50.0% " + RESET + "\u2502"),
+            std::string::npos)
+      << colour;
+  const std::string UNASKED = "\u2502    -   \u2502";
+  EXPECT_NE(colour.find(UNASKED + GREEN + " 100.0% " + RESET + UNASKED), std::string::npos)
+      << colour;
+
+  CCommandLineInfo info;
+  info.nLanguage = CCommandLineInfo::Japanese;
+  SetUpTranslations(info);
+  const std::string text = FormatPracticeText(data, ReportStyle{true, false});
+  // 過去 30 日間の練習 (numdril.db、2026-11-08 から 2026-12-07 まで)
+  EXPECT_TRUE(HasLine(text, "\xe9\x81\x8e\xe5\x8e\xbb 30 \xe6\x97\xa5\xe9\x96\x93\xe3\x81\xae"
+                            "\xe7\xb7\xb4\xe7\xbf\x92 (numdril.db\xe3\x80\x81" "2026-11-08 "
+                            "\xe3\x81\x8b\xe3\x82\x89 2026-12-07 \xe3\x81\xbe\xe3\x81\xa7)"))
+      << text;
+  // The last runs: their heading and five rows, each ending on its errors' column.
+  const size_t nFirstRow = text.rfind('\n', text.find("2026-12-07 09:00")) + 1;
+  std::istringstream lines(text.substr(text.rfind('\n', nFirstRow - 2) + 1));
+  std::vector<int> widths;
+  std::string line;
+  for (int i = 0; i < 6 && std::getline(lines, line); ++i) {
+    if (i == 0) {
+      EXPECT_NE(line.find("\xe3\x83\x9f\xe3\x82\xb9"), std::string::npos) << line;  // ミス
+    }
+    widths.push_back(TextColumns(line));
+  }
+  EXPECT_EQ(widths, std::vector<int>(6, widths[0])) << text;
+  info.nLanguage = CCommandLineInfo::English;
+  SetUpTranslations(info);
 }
 
 // A history of the three files alone reports as before: no practice section, in the text or

@@ -57,9 +57,7 @@ static const char COPYRIGHT_TEXT[] =
 // pszFormat has one %s, for pszWhat.
 static void Refuse(CCommandLineInfo* pInfo, const char* pszFormat, const char* pszWhat) {
   pInfo->nCommand = CCommandLineInfo::UsageError;
-  const int nLength = snprintf(nullptr, 0, pszFormat, pszWhat);
-  pInfo->usageError.assign(nLength > 0 ? (size_t)nLength : 0, '\0');
-  snprintf(pInfo->usageError.data(), pInfo->usageError.size() + 1, pszFormat, pszWhat);
+  pInfo->usageError = FormatText(pszFormat, pszWhat);
 }
 
 static void ChooseLanguage(CCommandLineInfo* pInfo, const char* pszLanguage) {

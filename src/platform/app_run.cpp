@@ -3,6 +3,8 @@
 // loop, ExitInstance; and the modal notice shown once the main window is gone.
 #include <SDL.h>
 
+#include <langinfo.h>
+#include <locale.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -116,6 +118,38 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
   return nExitCode;
 }
 
+// SDL's message box on X draws its text in the character set of the locale the environment
+// names, which it sets for the box's while: under LANG=C the Japanese of --lang=ja would
+// come out as blanks. Whether the environment's locale has UTF-8 characters.
+static bool EnvironmentHasUtf8() {
+  locale_t locale = newlocale(LC_CTYPE_MASK, "", (locale_t)0);
+  if (!locale) return false;
+  const bool bUtf8 = strcmp(nl_langinfo_l(CODESET, locale), "UTF-8") == 0;
+  freelocale(locale);
+  return bUtf8;
+}
+
+static bool IsAscii(const std::string& text) {
+  for (unsigned char ch : text)
+    if (ch >= 0x80) return false;
+  return true;
+}
+
+// Shows the box with UTF-8 characters for its while, whatever the environment names.
+static int ShowMessageBoxInUtf8(const SDL_MessageBoxData& box, int* pnHit) {
+  const std::string text = std::string(box.title) + box.message;
+  if (IsAscii(text) || EnvironmentHasUtf8()) return SDL_ShowMessageBox(&box, pnHit);
+  const char* pszOld = getenv("LC_ALL");
+  const std::string old = pszOld ? pszOld : "";
+  setenv("LC_ALL", "C.UTF-8", 1);
+  const int nResult = SDL_ShowMessageBox(&box, pnHit);
+  if (pszOld)
+    setenv("LC_ALL", old.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
+  return nResult;
+}
+
 void ShowModalNoticeUtf8(const std::string& caption, const std::string& text) {
   if (HasDisplay()) {
     SDL_MessageBoxButtonData button{};
@@ -131,7 +165,7 @@ void ShowModalNoticeUtf8(const std::string& caption, const std::string& text) {
     box.numbuttons = 1;
     box.buttons = &button;
     int nHit = 0;
-    if (SDL_ShowMessageBox(&box, &nHit) == 0) return;
+    if (ShowMessageBoxInUtf8(box, &nHit) == 0) return;
   }
   fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }

@@ -64,7 +64,7 @@ static CWinApp* s_pRunningApp = nullptr;
 
 void LeaveWithoutDisplay() {
   int nExitCode = s_pRunningApp ? s_pRunningApp->ExitWithoutDisplay() : 1;
-  if (!s_pRunningApp) fputs("numdril: the connection to the display was lost\n", stderr);
+  if (!s_pRunningApp) fputs(_("numdril: the connection to the display was lost\n"), stderr);
   fflush(nullptr);
   // At once: whatever runs at a normal exit (SDL among it) would reach for the display.
   _exit(nExitCode != 0 ? nExitCode : 1);
@@ -90,23 +90,26 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     return pApp->RunWithoutWindow(info);
   // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
-    fprintf(stderr,
-            "numdril: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-            "to run without one, use: xvfb-run numdril\n");
+    fputs(_("numdril: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+            "to run without one, use: xvfb-run numdril\n"),
+          stderr);
     return 1;
   }
   LetSdlCatchSignals();
   std::string reason;
   if (!OpenVideo(&reason)) {
-    fprintf(stderr, "numdril: cannot open the display (%s); to run without one, use: "
-                    "xvfb-run numdril\n", reason.c_str());
+    // TRANSLATORS: %s is why, often in the display library's words (in English).
+    fprintf(stderr, _("numdril: cannot open the display (%s); to run without one, use: "
+                      "xvfb-run numdril\n"),
+            reason.c_str());
     return 1;
   }
   LeaveOnHangUp();
   // Only now: SDL's start changes the locale and the environment for a moment.
   PrepareFontsInBackground();
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
-    fprintf(stderr, "numdril: cannot open the window (%s)\n", SDL_GetError());
+    // TRANSLATORS: %s is why, in the display library's words (in English).
+    fprintf(stderr, _("numdril: cannot open the window (%s)\n"), SDL_GetError());
     CloseVideo();
     return 1;
   }

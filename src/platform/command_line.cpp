@@ -193,11 +193,12 @@ static std::string FindUserFolder(const char* pszVariable, const char* pszUnderH
 bool MakeUserCacheFolder(std::string* pFolder, std::string* pError) {
   *pFolder = FindUserFolder("XDG_CACHE_HOME", "/.cache");
   if (pFolder->empty()) {
-    *pError = "neither XDG_CACHE_HOME nor HOME names a folder";
+    *pError = _("neither XDG_CACHE_HOME nor HOME names a folder");
     return false;
   }
   if (!MakeFolders(*pFolder)) {
-    *pError = "cannot make the folder '" + *pFolder + "': " + strerror(errno);
+    // TRANSLATORS: the folder, then why (the system's words).
+    *pError = FormatText(_("cannot make the folder '%s': %s"), pFolder->c_str(), strerror(errno));
     return false;
   }
   return true;
@@ -214,11 +215,12 @@ bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string*
   } else if (info.nFolder == CCommandLineInfo::UserDataFolder) {
     dir = FindUserFolder("XDG_DATA_HOME", "/.local/share");
     if (dir.empty()) {
-      *pError = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
+      *pError = _("--user-data: neither XDG_DATA_HOME nor HOME names a folder");
       return false;
     }
     if (!MakeFolders(dir)) {
-      *pError = "cannot make the record folder '" + dir + "': " + strerror(errno);
+      *pError = FormatText(_("cannot make the record folder '%s': %s"), dir.c_str(),
+                           strerror(errno));
       return false;
     }
   }
@@ -230,7 +232,7 @@ bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string*
                       info.nCommand == CCommandLineInfo::ShowReport;
   if (!(bHere || chdir(dir.c_str()) == 0) || access(".", R_OK | X_OK) != 0 ||
       (!bReads && !pApp->CanSaveInRecordFolder())) {
-    *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
+    *pError = FormatText(_("cannot keep the records in '%s': %s"), dir.c_str(), strerror(errno));
     return false;
   }
   return true;

@@ -3,7 +3,7 @@
 // merged, written to a temporary file, synced and renamed over the old one, the folder
 // synced. In a folder under $TMPDIR (or the current one), so that it measures the disk the
 // program would use. Not a test.
-//   TMPDIR=$HOME build/bench_records --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   TMPDIR=$HOME build/bench_records --benchmark_repetitions=5 --benchmark_report_aggregates_only
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

@@ -21,7 +21,8 @@ cmake --build "$build" --target "${targets[@]}"
 # costs nothing, and the fuzzer tries many more inputs in its time.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
+asan=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-$asan}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
 
@@ -47,7 +48,8 @@ for target in "${targets[@]}"; do
   if "$build/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
        -max_len=1024 -print_final_stats=1 -artifact_prefix="$findings/$target-" \
        "$corpus" "$root/fuzz/corpus/$target" >"$findings/$target.log" 2>&1; then
-    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^#[0-9]+.*DONE' "$findings/$target.log" || true
+    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^#[0-9]+.*DONE' \
+      "$findings/$target.log" || true
   else
     tail -n 60 "$findings/$target.log"
     echo "FAIL: $target (log: $findings/$target.log; inputs: $findings/$target-*)" >&2

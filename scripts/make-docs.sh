@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Renders the README's pictures of numdril's screens into docs/, headless, with
 # tools/numdril_render at a window of 1280 x 800 (the key map also at 640 x 400 and at
-# 3840 x 2160), from a practice record of earlier runs;
+# 3840 x 2160), from a practice record of earlier runs, and README.ja.md's in Japanese;
 # then the practice report of docs/sample-history as docs/report.svg, and prints its text.
 # Builds the renderer and numdril first (in $BUILD_DIR, default build/).
 #   scripts/make-docs.sh
@@ -22,7 +22,8 @@ trap 'rm -rf "$work"' EXIT
 export TZ=UTC
 
 # picture NAME STEP...: plays the steps from a fresh start, with the record below in the
-# working directory, and writes the screen as docs/NAME.png; at a window of $SIZE when set.
+# working directory, and writes the screen as docs/NAME.png; at a window of $SIZE when set,
+# in the language $SCREEN_LANG (en or ja) when set.
 picture() {
   local name=$1
   shift
@@ -33,7 +34,8 @@ picture() {
     printf '%-34s%16s %5dhour%2dmi%2dse\n' Position_Practice "" 0 25 40
     printf '%-34s%7.1f %s %5dhour%2dmi%2dse\n' Random_Practice 212.4 26/12/05 0 48 30
   } >"$work/run/numdril.rec"
-  "$render" --dir "$work/run" --size "${SIZE:-1280x800}" "$@" shot:"$docs/$name.png"
+  "$render" --dir "$work/run" --size "${SIZE:-1280x800}" --lang="${SCREEN_LANG:-en}" "$@" \
+    shot:"$docs/$name.png"
   echo "docs/$name.png"
 }
 
@@ -53,8 +55,16 @@ keymap=(text:0 text:1 pace:900 correct:12 wrong wrong correct:9 wrong correct:20
 SIZE=640x400 picture keymap "${keymap[@]}"
 SIZE=3840x2160 picture keymap-4k "${keymap[@]}"
 
+# The drill and record screens in Japanese, for README.ja.md (the title and the menu are the
+# same in both languages).
+SCREEN_LANG=ja picture ja-position text:0 text:1 correct:9
+SCREEN_LANG=ja picture ja-random text:0 text:2 correct:23 wrong
+SCREEN_LANG=ja picture ja-record text:0 text:1 correct:60 esc text:2 correct:300 esc \
+  advance:600000 text:3
+SCREEN_LANG=ja SIZE=640x400 picture ja-keymap "${keymap[@]}"
+
 # The practice report of the sample history in docs/sample-history: the picture, and the
-# text the README shows.
+# text docs/report.md shows.
 cmake --build "$build" --target numdril
 "$build/numdril" -C "$docs/sample-history" --report="$docs/report.svg"
 echo "docs/report.svg"

@@ -9,7 +9,8 @@ bash scripts/setup.sh
 build=${BUILD_DIR:-build}
 # Settings for a sanitizer build (ignored by any other): every finding fails its test, and
 # leaks that libraries keep by design are named in scripts/lsan.supp.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:verify_asan_link_order=0}
+asan=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-$asan:strict_init_order=1:verify_asan_link_order=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 # With debugging information, for the sanitizers' reports; compiled through ccache, which

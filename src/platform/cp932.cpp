@@ -31,7 +31,9 @@ static bool IsAscii(const char* p, size_t n) {
   return true;
 }
 
-static bool IsCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+static bool IsCp932Lead(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 static bool IsCp932Trail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // Converts with iconv; each character iconv refuses becomes "?" and conversion goes on after
@@ -80,16 +82,18 @@ std::string Cp932ToUtf8(const char* pszText, size_t nBytes) {
 
 std::string Cp932ToUtf8(const std::string& text) { return Cp932ToUtf8(text.data(), text.size()); }
 
+// One whole UTF-8 sequence when it is well formed, else the lead byte with the continuation
+// bytes that follow it, so a cut-off sequence is one "?".
+static size_t RefusedUtf8Length(const unsigned char* p, size_t n) {
+  size_t len = p[0] < 0xC2 ? 1 : p[0] < 0xE0 ? 2 : p[0] < 0xF0 ? 3 : p[0] < 0xF5 ? 4 : 1;
+  size_t i = 1;
+  while (i < len && i < n && (p[i] & 0xC0) == 0x80) i++;
+  return i;
+}
+
 std::string Utf8ToCp932(const std::string& text) {
   if (IsAscii(text.data(), text.size())) return text;
-  return Convert(Cp932Encoder(), text.data(), text.size(), [](const unsigned char* p, size_t n) -> size_t {
-    // One whole UTF-8 sequence when it is well formed, else the lead byte with the
-    // continuation bytes that follow it, so a cut-off sequence is one "?".
-    size_t len = p[0] < 0xC2 ? 1 : p[0] < 0xE0 ? 2 : p[0] < 0xF0 ? 3 : p[0] < 0xF5 ? 4 : 1;
-    size_t i = 1;
-    while (i < len && i < n && (p[i] & 0xC0) == 0x80) i++;
-    return i;
-  });
+  return Convert(Cp932Encoder(), text.data(), text.size(), RefusedUtf8Length);
 }
 
 // The double-byte table is filled one character at a time as text is drawn, so a repaint

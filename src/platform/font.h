@@ -48,8 +48,8 @@ GlyphImage FindGlyph(FontInstance* pFont, uint32_t nCodePoint, int nCells);
 // height) over rgbBack, with pBlend[coverage] the colour of each coverage value. Kept for a
 // few colour pairs per glyph, so a repaint copies cells instead of blending them. Valid
 // until the next call that renders a glyph.
-const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells, uint32_t rgbText,
-                              uint32_t rgbBack, const uint32_t* pBlend);
+const uint32_t* FindGlyphCell(FontInstance* pFont, uint32_t nCodePoint, int nCells,
+                              uint32_t rgbText, uint32_t rgbBack, const uint32_t* pBlend);
 
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig leaks a few blocks while it parses its configuration (not ours to mend); the

@@ -25,12 +25,15 @@ void PaintOver(std::vector<double>& a, std::vector<double>& r, std::vector<doubl
                std::vector<double>& b, int n, const IconShape& s) {
   const double sr = ((s.rgb >> 16) & 0xFF) / 255.0, sg = ((s.rgb >> 8) & 0xFF) / 255.0,
                sb = (s.rgb & 0xFF) / 255.0;
-  const int px0 = std::max(0, (int)std::floor(s.x0 * n)), px1 = std::min(n, (int)std::ceil(s.x1 * n));
-  const int py0 = std::max(0, (int)std::floor(s.y0 * n)), py1 = std::min(n, (int)std::ceil(s.y1 * n));
+  const int px0 = std::max(0, (int)std::floor(s.x0 * n)),
+            px1 = std::min(n, (int)std::ceil(s.x1 * n));
+  const int py0 = std::max(0, (int)std::floor(s.y0 * n)),
+            py1 = std::min(n, (int)std::ceil(s.y1 * n));
   for (int py = py0; py < py1; py++) {
     for (int px = px0; px < px1; px++) {
       // The shape is convex: a pixel whose corners are all inside is inside throughout.
-      const double x0 = (double)px / n, y0 = (double)py / n, x1 = (px + 1.0) / n, y1 = (py + 1.0) / n;
+      const double x0 = (double)px / n, y0 = (double)py / n, x1 = (px + 1.0) / n,
+                   y1 = (py + 1.0) / n;
       const double e = 1e-9;
       int hits = SAMPLES * SAMPLES;
       if (!Inside(s, x0, y0) || !Inside(s, x1 - e, y0) || !Inside(s, x0, y1 - e) ||
@@ -45,7 +48,9 @@ void PaintOver(std::vector<double>& a, std::vector<double>& r, std::vector<doubl
       const size_t i = (size_t)py * (size_t)n + (size_t)px;
       // Straight alpha over straight alpha.
       const double outA = cov + a[i] * (1 - cov);
-      auto mix = [&](double src, double dst) { return (src * cov + dst * a[i] * (1 - cov)) / outA; };
+      auto mix = [&](double src, double dst) {
+        return (src * cov + dst * a[i] * (1 - cov)) / outA;
+      };
       r[i] = mix(sr, r[i]);
       g[i] = mix(sg, g[i]);
       b[i] = mix(sb, b[i]);
@@ -76,7 +81,8 @@ std::vector<IconShape> AppIconShapes() {
                       {0, 3, 2, 1}, {2, 3, 1, 1}};
   for (const Key& k : keys) {
     const double x0 = left + k.col * (w + gap), y0 = top + k.row * (h + gap);
-    const double x1 = x0 + k.cols * w + (k.cols - 1) * gap, y1 = y0 + k.rows * h + (k.rows - 1) * gap;
+    const double x1 = x0 + k.cols * w + (k.cols - 1) * gap,
+                 y1 = y0 + k.rows * h + (k.rows - 1) * gap;
     const bool bHome = k.col == 1 && k.row == 1;
     shapes.push_back(IconShape{x0, y0, x1, y1, radius, bHome ? HOME : KEY});
   }

@@ -98,7 +98,7 @@ int AppendSpeedHistory(const char* pszTitle, const char* pszDate, const char* ps
   char szLine[256];
   size_t nUsed = 0;
   if (!AppendFormatted(szLine, sizeof szLine, &nUsed, "%s %s %-34s %5.1lf", szDate,
-                       pszTime ? pszTime : "", pszTitle ? pszTitle : "", dSpeed) ||
+                       pszTime ? pszTime : "", pszTitle ? pszTitle : "", SpeedForFile(dSpeed)) ||
       !AppendFormatted(szLine, sizeof szLine, &nUsed,
                        g_bEnglish == 1 ? SPEED_TIME_EN : SPEED_TIME_JA, nHours, nMinutes, nSecs))
     return 0;

@@ -40,8 +40,6 @@ static const char* const HOUR_UNITS[] = {"hour", "\x8e\x9e\x8a\xd4"};
 static const char* const MINUTE_UNITS[] = {"mi", "\x95\xaa"};
 static const char* const SECOND_UNITS[] = {"se", "\x95\x62"};
 
-// The largest best speed the file's seven columns hold with one decimal.
-static const double MAX_FILE_SPEED = 99999.9;
 // Longest line the reader takes, a bound for a file that is not a record at all; a written
 // line is 68 bytes and its line end.
 static const size_t MAX_LINE_BYTES = 64 * 1024;
@@ -168,17 +166,15 @@ static void SetDefaults(RecordValues* pValues) {
 }
 
 // Holds every value to what its column of the file can hold, so that the file always reads
-// back whole: times to the hours the line has room for, a best speed to seven columns with
-// one decimal (one of a burst of keys timed too close together can be far above that), a
-// date to eight printable bytes.
+// back whole: times to the hours the line has room for, a best speed to what its columns
+// hold, a date to eight printable bytes.
 static void FitColumns(RecordValues* pValues) {
   pValues->nTotalSeconds = Clamp(pValues->nTotalSeconds, TOTAL_LINE_MAX_SECONDS);
   pValues->nPositionSeconds = Clamp(pValues->nPositionSeconds, ITEM_LINE_MAX_SECONDS);
   for (int g = 0; g < RECORD_GROUPS; ++g) {
     for (int i = 0; i < RECORD_GROUP_MAX; ++i) {
       pValues->nRandomSeconds[g][i] = Clamp(pValues->nRandomSeconds[g][i], ITEM_LINE_MAX_SECONDS);
-      double& dSpeed = pValues->dBestSpeed[g][i];
-      dSpeed = dSpeed > 0.0 ? std::min(dSpeed, MAX_FILE_SPEED) : 0.0;  // NaN too becomes 0.0
+      pValues->dBestSpeed[g][i] = SpeedForFile(pValues->dBestSpeed[g][i]);
       char* pszDate = pValues->szBestDate[g][i];
       const size_t nLength = strnlen(pszDate, 8);
       for (size_t k = 0; k < 8; ++k)

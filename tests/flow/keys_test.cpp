@@ -120,7 +120,8 @@ TEST(KeyNormalisation, EveryFullWidthKatakanaHasItsNarrowForm) {
       {"ャ", "ｬ"}, {"ュ", "ｭ"}, {"ョ", "ｮ"}, {"ッ", "ｯ"}, {"ー", "ｰ"},
   };
   ASSERT_EQ(sizeof PAIRS / sizeof PAIRS[0], 82u);
-  for (const auto& pair : PAIRS) EXPECT_EQ(WideToNarrowUtf8(pair[0]), NarrowValue(pair[1])) << pair[0];
+  for (const auto& pair : PAIRS)
+    EXPECT_EQ(WideToNarrowUtf8(pair[0]), NarrowValue(pair[1])) << pair[0];
   EXPECT_EQ(WideToNarrowUtf8("ガ"), 0xDEB6);
   EXPECT_EQ(WideToNarrowUtf8("ヌ"), 0xC7);
 

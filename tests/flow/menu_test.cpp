@@ -35,7 +35,8 @@ TEST(MenuSelection, MarksFollowTheDrillChosenLast) {
   ResetFlowState();
   EXPECT_EQ(SelectMenuItem(nullptr, '1'), 0);
   EXPECT_EQ(Marked(MAIN_MENU), 0);
-  for (int key : std::initializer_list<int>{27, '0', '5', '6', '9', 'A', 'a', 13, ' ', 9, 0x31 + 0x100})
+  for (int key :
+       std::initializer_list<int>{27, '0', '5', '6', '9', 'A', 'a', 13, ' ', 9, 0x31 + 0x100})
     EXPECT_EQ(SelectMenuItem(MAIN_MENU, key), 0) << key;
   EXPECT_EQ(Marked(MAIN_MENU), 0);
 
@@ -96,7 +97,8 @@ TEST(DrillHeader, FormatsAndCutsOverlongTitles) {
   EXPECT_EQ(wideCut.size(), 134u);
   EXPECT_EQ(wideCut.substr(wideCut.size() - 2), "\x82\x60");
   // Starting one byte later, the cut falls between characters and keeps all 135 bytes.
-  const std::string oddCut = FormatScreenHeader("\x81\x9C\x81\x9C Pell's Ten Key! %s", wide.c_str());
+  const std::string oddCut =
+      FormatScreenHeader("\x81\x9C\x81\x9C Pell's Ten Key! %s", wide.c_str());
   EXPECT_EQ(oddCut.size(), 135u);
 }
 

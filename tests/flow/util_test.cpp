@@ -9,7 +9,8 @@
 #include "flow/util.h"
 
 TEST(PracticeUtilities, UpperKeyComparesWithSignedTextBytes) {
-  for (int ch : std::initializer_list<int>{'0', '9', 13, 9, ' ', 'A', 'Z', 27, 0, -5}) EXPECT_EQ(ToUpperKey(ch), ch);
+  for (int ch : std::initializer_list<int>{'0', '9', 13, 9, ' ', 'A', 'Z', 27, 0, -5})
+    EXPECT_EQ(ToUpperKey(ch), ch);
   EXPECT_EQ(ToUpperKey('a'), 'A');
   EXPECT_EQ(ToUpperKey('z'), 'Z');
   EXPECT_EQ(ToUpperKey('{'), '{');  // just past 'z'

@@ -61,7 +61,7 @@ done
 doc=$share/doc/numdril
 zcat "$doc/changelog.gz" | head -n 1 | grep -q "^numdril ($version) " ||
   fail "the changelog does not start with $version"
-for file in README.md LICENSE copyright; do
+for file in README.md README.ja.md LICENSE copyright; do
   [ -s "$doc/$file" ] || fail "no $file in share/doc/numdril"
 done
 # Japanese for the desktop: the menu entry's texts, the software centre's summary, and the

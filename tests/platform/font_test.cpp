@@ -108,7 +108,8 @@ TEST(Font, OpaqueTextPaintsWholeCellsAndWhiteOnWhiteErases) {
   Print(dcWhole, 10, 12, "W\x83\x41", MakeFont(16, 8, true));
   Print(dcCut, -5, -7, "W\x83\x41", MakeFont(16, 8, true));
   for (int y = 0; y < 9; y++)
-    for (int x = 0; x < 19; x++) ASSERT_EQ(cut.Pixel(x, y), whole.Pixel(x + 15, y + 19)) << x << ", " << y;
+    for (int x = 0; x < 19; x++)
+      ASSERT_EQ(cut.Pixel(x, y), whole.Pixel(x + 15, y + 19)) << x << ", " << y;
   EXPECT_EQ(cut.Pixel(19, 0), WHITE);
   EXPECT_EQ(cut.Pixel(0, 9), WHITE);
 
@@ -138,8 +139,9 @@ TEST(Font, GlyphsStayInTheirCells) {
     bool bJapanese;
     int nWeight;
   };
-  for (const Case& c : {Case{16, 8, false, 0}, Case{16, 8, false, FW_BOLD}, Case{16, 8, true, 0},
-                        Case{16, 8, true, FW_BOLD}, Case{43, 30, false, 0}, Case{86, 21, true, FW_BOLD}}) {
+  for (const Case& c :
+       {Case{16, 8, false, 0}, Case{16, 8, false, FW_BOLD}, Case{16, 8, true, 0},
+        Case{16, 8, true, FW_BOLD}, Case{43, 30, false, 0}, Case{86, 21, true, FW_BOLD}}) {
     const LOGFONT lf = MakeFont(c.nHeight, c.nWidth, c.bJapanese, c.nWeight);
     for (int ch = 0x21; ch < 0x7F; ch++) {
       Framebuffer fb(c.nWidth * 3, c.nHeight * 3);
@@ -197,7 +199,8 @@ TEST(Font, JapaneseTextComesFromAJapaneseFaceAndUnknownCharactersAreBoxes) {
   // a face that has it stands in.
   Print(dc, 0, 0, "\x83\x41\x83\x43\x83\x45", MakeFont(16, 8, true));
   Print(dc, 60, 0, "\x83\x41", MakeFont(16, 8, false));
-  for (int cell = 0; cell < 3; cell++) EXPECT_GT(Ink(fb, cell * 16, 0, cell * 16 + 16, 16), 10) << cell;
+  for (int cell = 0; cell < 3; cell++)
+    EXPECT_GT(Ink(fb, cell * 16, 0, cell * 16 + 16, 16), 10) << cell;
   EXPECT_GT(Ink(fb, 60, 0, 76, 16), 10);
   // A glyph of the same character at the same size looks the same whichever font asked.
   EXPECT_NEAR(Ink(fb, 60, 0, 76, 16), Ink(fb, 0, 0, 16, 16), 8);
@@ -230,7 +233,8 @@ TEST(Font, DefaultFontAndNaturalWidth) {
   EXPECT_NEAR((rc.right - rc.left) / 2.0, (rc.bottom - rc.top) / 2.0, 3.0);
   int nDark = 0;  // black text: some pixels are nearly black
   for (int y = 0; y < 40; y++)
-    for (int x = 0; x < 100; x++) nDark += fb.Pixel(x, y) < 0x303030 && (fb.Pixel(x, y) & 0xFF) < 0x30;
+    for (int x = 0; x < 100; x++)
+      nDark += fb.Pixel(x, y) < 0x303030 && (fb.Pixel(x, y) & 0xFF) < 0x30;
   EXPECT_GT(nDark, 3);
   EXPECT_TRUE(OnlyInside(fb, rc.left, rc.top, rc.right, rc.bottom));
 
@@ -288,7 +292,8 @@ TEST(Font, MissingFaceIsReportedOncePerName) {
 
 TEST(Font, Cp932RoundTripsAndReplacesWhatItCannotConvert) {
   // "アイウ 漢字 ＡＢ１ ｱ" and ASCII, both ways.
-  const std::string cp932 = "\x83\x41\x83\x43\x83\x45 \x8a\xbf\x8e\x9a \x82\x60\x82\x61\x82\x50 \xb1 Az09~";
+  const std::string cp932 =
+      "\x83\x41\x83\x43\x83\x45 \x8a\xbf\x8e\x9a \x82\x60\x82\x61\x82\x50 \xb1 Az09~";
   const std::string utf8 = "アイウ 漢字 ＡＢ１ ｱ Az09~";
   EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
   EXPECT_EQ(Cp932ToUtf8(cp932.data(), cp932.size()), utf8);

@@ -22,7 +22,8 @@ void ExpectPixels(const Framebuffer& fb, const std::function<bool(int, int)>& fn
                   const char* what) {
   for (int y = 0; y < fb.Height(); y++)
     for (int x = 0; x < fb.Width(); x++)
-      ASSERT_EQ(fb.Pixel(x, y), fnInside(x, y) ? in : WHITE) << what << " at (" << x << ", " << y << ")";
+      ASSERT_EQ(fb.Pixel(x, y), fnInside(x, y) ? in : WHITE)
+          << what << " at (" << x << ", " << y << ")";
 }
 
 // Renders fb as rows of '.' (white), 'o' (outline colour) and '#' (anything else).
@@ -91,7 +92,8 @@ TEST(Gdi, FillRectLeavesRightAndBottomEdgesAndClips) {
   RECT rc{2, 3, 7, 9};
   fb.TakeDirty();
   dc.FillRect(&rc, &red);
-  ExpectPixels(fb, [](int x, int y) { return x >= 2 && x < 7 && y >= 3 && y < 9; }, 0xFF0000, "fill");
+  ExpectPixels(
+      fb, [](int x, int y) { return x >= 2 && x < 7 && y >= 3 && y < 9; }, 0xFF0000, "fill");
   RECT dirty = fb.TakeDirty();
   EXPECT_EQ(dirty.left, 2);
   EXPECT_EQ(dirty.top, 3);
@@ -172,7 +174,11 @@ TEST(Gdi, OnePixelLinesLeaveTheirEndPointOut) {
   dc.LineTo(3, 9);
   dc.LineTo(3, 3);
   ExpectPixels(
-      fb, [](int x, int y) { return ((y == 3 || y == 9) && x >= 3 && x <= 12) || ((x == 3 || x == 12) && y >= 3 && y <= 9); },
+      fb,
+      [](int x, int y) {
+        return ((y == 3 || y == 9) && x >= 3 && x <= 12) ||
+               ((x == 3 || x == 12) && y >= 3 && y <= 9);
+      },
       0x008000, "box");
 
   // A zero-length line draws nothing, and the pen position follows LineTo.
@@ -180,7 +186,8 @@ TEST(Gdi, OnePixelLinesLeaveTheirEndPointOut) {
   dc.MoveTo(4, 4);
   dc.LineTo(4, 4);
   dc.LineTo(4, 6);
-  ExpectPixels(fb, [](int x, int y) { return x == 4 && (y == 4 || y == 5); }, 0x008000, "zero length");
+  ExpectPixels(
+      fb, [](int x, int y) { return x == 4 && (y == 4 || y == 5); }, 0x008000, "zero length");
 }
 
 TEST(Gdi, WidePensSpreadAcrossTheLineFromMinusHalfTheWidth) {
@@ -190,21 +197,25 @@ TEST(Gdi, WidePensSpreadAcrossTheLineFromMinusHalfTheWidth) {
   CPen* pOld = dc.SelectObject(&two);
   dc.MoveTo(2, 5);
   dc.LineTo(10, 5);
-  ExpectPixels(fb, [](int x, int y) { return (y == 4 || y == 5) && x >= 2 && x < 10; }, 0x0000FF, "2 px");
+  ExpectPixels(
+      fb, [](int x, int y) { return (y == 4 || y == 5) && x >= 2 && x < 10; }, 0x0000FF, "2 px");
 
   fb.Fill(WHITE);
   CPen three(PS_SOLID, 3, RGB(0, 0, 255));
   dc.SelectObject(&three);
   dc.MoveTo(8, 12);
   dc.LineTo(8, 2);
-  ExpectPixels(fb, [](int x, int y) { return x >= 7 && x <= 9 && y > 2 && y <= 12; }, 0x0000FF, "3 px");
+  ExpectPixels(
+      fb, [](int x, int y) { return x >= 7 && x <= 9 && y > 2 && y <= 12; }, 0x0000FF, "3 px");
 
   // Diagonal: each pixel of the thin line grows across the minor axis.
   fb.Fill(WHITE);
   dc.SelectObject(&two);
   dc.MoveTo(2, 3);
   dc.LineTo(6, 7);
-  ExpectPixels(fb, [](int x, int y) { return x >= 2 && x < 6 && (y == x || y == x + 1); }, 0x0000FF, "2 px diagonal");
+  ExpectPixels(
+      fb, [](int x, int y) { return x >= 2 && x < 6 && (y == x || y == x + 1); }, 0x0000FF,
+      "2 px diagonal");
 
   // The underline of a 3-character text on a 642 x 402 client: rows 33 and 34, columns 41
   // up to and not including 65.
@@ -215,8 +226,9 @@ TEST(Gdi, WidePensSpreadAcrossTheLineFromMinusHalfTheWidth) {
   screen.TakeDirty();
   sdc.MoveTo(41, 34);
   sdc.LineTo(65, 34);
-  ExpectPixels(screen, [](int x, int y) { return (y == 33 || y == 34) && x >= 41 && x < 65; }, 0x008000,
-               "underline");
+  ExpectPixels(
+      screen, [](int x, int y) { return (y == 33 || y == 34) && x >= 41 && x < 65; }, 0x008000,
+      "underline");
   RECT dirty = screen.TakeDirty();
   EXPECT_EQ(dirty.left, 41);
   EXPECT_EQ(dirty.top, 33);

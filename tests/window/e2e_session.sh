@@ -73,7 +73,9 @@ expect_ink_e menu1.ppm 288 232 304 480 $TEAL "menu footer"
 key_then_shot pos KP_1
 expect_ink pos.ppm 33 273 81 321 $BLUE "asked-for key, large and blue"
 for x in 160 176 464 480; do expect_rgb pos.ppm 9 $x $PURPLE "drill header disc"; done
-for k in 4 5 6; do expect_rgb pos.ppm $((KEY_Y[$k] + 4)) ${KEY_X[$k]} $MAGENTA "home row key $k"; done
+for k in 4 5 6; do
+  expect_rgb pos.ppm $((KEY_Y[$k] + 4)) ${KEY_X[$k]} $MAGENTA "home row key $k"
+done
 for k in 7 8 9 1 2 3 0 enter; do
   expect_rgb pos.ppm $((KEY_Y[$k] + 4)) ${KEY_X[$k]} $GREY "key cap $k"
 done
@@ -87,7 +89,8 @@ for k in $GUIDE_KEYS; do
   # share its nail).
   nail=$NAIL
   [ "${NAIL_X[$k]}" = "${NAIL_X[$asked]}" ] && nail=$BLACK
-  expect_rgb pos.ppm "${NAIL_Y[$k]}" "${NAIL_X[$k]}" "$nail" "nail of the finger for $k (asked $asked)"
+  expect_rgb pos.ppm "${NAIL_Y[$k]}" "${NAIL_X[$k]}" "$nail" \
+    "nail of the finger for $k (asked $asked)"
 done
 
 pressed=()     # the asked-for keys, in order, as the user saw them
@@ -116,13 +119,14 @@ for ((i = 0; i < 60; i++)); do
   send_keys "$(keysym "$asked")"
   if [ "$i" -lt 59 ]; then
     # The next key is never the same one, so the mark moves.
-    poll 10 eval 'screenshot .p.ppm && n=$(asked_key .p.ppm) && [ -n "$n" ] && [ "$n" != "$asked" ]' &&
+    poll 10 asked_key_moved "$asked" &&
       [ "$n" != "?" ] ||
       fail "press $i of $asked did not bring the next key"
     cp .p.ppm .pos_now.ppm
     shot=.pos_now.ppm
     [ "$i" -ne "$WRONG_AT" ] ||
-      [ "$(label_colour "$shot" "$WRONG_KEY")" != "$RED" ] || fail "a correct press left the wrong key red"
+      [ "$(label_colour "$shot" "$WRONG_KEY")" != "$RED" ] ||
+      fail "a correct press left the wrong key red"
     # The error count stays as it was: none, then the one wrong press.
     [ "$(count "$shot" 48 512 64 640 $MAROON)" -eq "$ERRORS_INK" ] ||
       fail "press $i of $asked changed the error count"
@@ -215,7 +219,9 @@ expect_ink rand.ppm 64 16 80 150 $GREEN "Time Limit 60sec"
 expect_ink rand.ppm 32 80 48 360 $TEAL "typing hint"
 expect_ink rand.ppm 368 192 384 380 $TEAL "cancel prompt"
 for x in 168 184 456 472; do expect_rgb rand.ppm 9 $x $PURPLE "drill header disc"; done
-for r in 0 1 2; do expect_ink rand.ppm $((112 + 20 * r)) 0 $((128 + 20 * r)) 576 $BLACK "text row $r"; done
+for r in 0 1 2; do
+  expect_ink rand.ppm $((112 + 20 * r)) 0 $((128 + 20 * r)) 576 $BLACK "text row $r"
+done
 expect_no_ink rand.ppm 172 0 188 576 $BLACK "a fourth text row"
 expect_no_ink rand.ppm 48 184 64 620 $GREEN "best speed of a lesson without a record"
 
@@ -261,7 +267,8 @@ cp .p.ppm randwrong.ppm
 keep_shot randwrong.ppm
 expect_ink randwrong.ppm 80 424 96 560 $MAROON "error count"
 underlined randwrong.ppm 0 || fail "randwrong: the first character is not underlined"
-underlined randwrong.ppm $((WRONG1 - 1)) || fail "randwrong: the last typed character is not underlined"
+underlined randwrong.ppm $((WRONG1 - 1)) ||
+  fail "randwrong: the last typed character is not underlined"
 ! underlined randwrong.ppm $WRONG1 || fail "randwrong: the character in error is underlined"
 xdotool key --delay 8 "${KEYS1[@]:WRONG1}" || fail "xdotool key"
 poll 10 eval 'screenshot .p.ppm && [ "$(count .p.ppm 352 192 368 400 $TEAL)" -gt 0 ]' ||
@@ -274,14 +281,17 @@ expect_ink rand1done.ppm 80 184 96 420 $NAVY "typing speed"
 expect_ink rand1done.ppm 16 248 32 400 $GREEN "practice count"
 expect_no_ink rand1done.ppm 32 80 48 360 $TEAL "typing hint after the run"
 expect_no_ink rand1done.ppm 320 128 336 540 $GREEN "congratulation for a first best speed"
-for n in 0 35 36 107; do underlined rand1done.ppm $n || fail "rand1done: character $n not underlined"; done
+for n in 0 35 36 107; do
+  underlined rand1done.ppm $n || fail "rand1done: character $n not underlined"
+done
 
 # The run set the lesson's first best speed: one line in the speed history, at once,
 # "YY/MM/DD HH:MM:SS %-34s %5.1lf %5dhour%2dmin%2dsec".
 [ -f numdril.spd ] || fail "no speed history after a first best speed"
 [ "$(wc -l <numdril.spd)" -eq 1 ] || fail "the speed history should hold one line"
 SPD=$(cat numdril.spd)
-re='^26/12/07 ([0-9]{2}):([0-9]{2}):([0-9]{2}) Random Practice {19} ( *([0-9]+\.[0-9])) ([ 0-9]{5})hour([ 0-9]{2})min([ 0-9]{2})sec$'
+re='^26/12/07 ([0-9]{2}):([0-9]{2}):([0-9]{2}) Random Practice {19} ( *([0-9]+\.[0-9])) '
+re+='([ 0-9]{5})hour([ 0-9]{2})min([ 0-9]{2})sec$'
 [[ "$SPD" =~ $re ]] || fail "numdril.spd line: '$SPD'"
 SPD_HMS=("${BASH_REMATCH[@]:1:3}")
 BEST=${BASH_REMATCH[5]}
@@ -298,7 +308,8 @@ LINES2=$(awk -v b="$BEST" 'BEGIN { n = int((b + 36) / 36); if (n < (b + 36) / 36
 expect_ink rand2.ppm $((112 + 20 * (LINES2 - 1))) 0 $((128 + 20 * (LINES2 - 1))) 576 $BLACK \
   "text row $LINES2 of $LINES2 (best speed $BEST)"
 [ "$LINES2" -eq 10 ] ||
-  expect_no_ink rand2.ppm $((112 + 20 * LINES2)) 0 $((128 + 20 * LINES2)) 576 $BLACK "text row $((LINES2 + 1))"
+  expect_no_ink rand2.ppm $((112 + 20 * LINES2)) 0 $((128 + 20 * LINES2)) 576 $BLACK \
+    "text row $((LINES2 + 1))"
 
 # The replay goes on past the first run; its second text starts as the window's does
 # (the generator's sequence does not depend on the best speed, only the length does).

@@ -29,7 +29,8 @@ T1=$(date +%s)
 size=$(window_size)
 SCREEN_W=${size%x*}
 SCREEN_H=${size#*x}
-read -r WIN_X WIN_Y < <(xwininfo -id "$WID" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x, $4}')
+read -r WIN_X WIN_Y < <(xwininfo -id "$WID" |
+  awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x, $4}')
 ROOT=$(xwininfo -root | awk '/Window id/ {print $4; exit}')
 ROOT_W=$(xwininfo -root | awk '/^  Width:/ {print $2}')
 focus_window

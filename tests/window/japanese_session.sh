@@ -125,7 +125,8 @@ check_japanese_files() {
   mapfile -t lines < <(utf8 numdril.rec)
   [ "${#lines[@]}" -eq 3 ] || fail "$name: numdril.rec has ${#lines[@]} lines"
   [ "$(LC_ALL=C awk '{ printf "%d ", length($0) }' numdril.rec)" = "27 68 68 " ] ||
-    fail "$name: numdril.rec line lengths $(LC_ALL=C awk '{ printf "%d ", length($0) }' numdril.rec)"
+    fail "$name: numdril.rec line lengths" \
+      "$(LC_ALL=C awk '{ printf "%d ", length($0) }' numdril.rec)"
   re="^練習時間　$HMS_JA\$"
   [[ "${lines[0]}" =~ $re ]] || fail "$name: numdril.rec line 1: '${lines[0]}'"
   TOTAL=$(seconds "${BASH_REMATCH[@]:1:3}")

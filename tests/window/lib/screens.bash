@@ -179,6 +179,11 @@ asked_key() {
   done
   echo "$found"
 }
+# Takes a screenshot as .p.ppm and succeeds when one key other than $1 is marked as the
+# answer; that key is left in $n (it may be "?": more than one).
+asked_key_moved() {
+  screenshot .p.ppm && n=$(asked_key .p.ppm) && [ -n "$n" ] && [ "$n" != "$1" ]
+}
 
 # Keeps a screenshot under $NUMDRIL_SHOTS (when set) for a person to look at.
 keep_shot() {

@@ -4,8 +4,6 @@
 // viewer. What goes wrong is shown in a message box, since nobody reads its stderr. The
 // box does not wrap its lines, so the texts are broken into lines where they are written,
 // a path on a line of its own.
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 
 #include "app/app.h"
@@ -13,12 +11,8 @@
 
 static const char REPORT_PICTURE[] = "practice-report.svg";
 
-// Shows the message (a printf format and its values) and gives the exit status.
-__attribute__((format(printf, 1, 2))) static int Refuse(const char* pszFormat, ...) {
-  va_list args;
-  va_start(args, pszFormat);
-  const std::string text = ReportFormatV(pszFormat, args);
-  va_end(args);
+// Shows the message and gives the exit status.
+static int Refuse(const std::string& text) {
   ShowModalNoticeUtf8(_("numdril: Practice report"), text);
   return 1;
 }
@@ -26,22 +20,22 @@ __attribute__((format(printf, 1, 2))) static int Refuse(const char* pszFormat, .
 int ShowReportInViewer(int nSpanDays) {
   std::string folder, why;
   if (!MakeUserCacheFolder(&folder, &why))
-    return Refuse(_("The practice report could not be written:\n%s."), why.c_str());
+    return Refuse(FormatText(_("The practice report could not be written:\n%s."), why.c_str()));
   const std::string path = folder + "/" + REPORT_PICTURE;
   // The report says on stderr what kept it from writing.
   if (RunReport(path.c_str(), nSpanDays) != 0)
-    return Refuse(_("The practice report could not be written to\n%s"), path.c_str());
+    return Refuse(FormatText(_("The practice report could not be written to\n%s"), path.c_str()));
   switch (OpenInDesktopViewer(path, &why)) {
     case ViewerResult::kOpened:
       return 0;
     case ViewerResult::kNoViewer:
-      return Refuse(_("No program to show the practice report was found: it needs\n"
-                      "xdg-open (package xdg-utils) or gio (package libglib2.0-bin).\n"
-                      "The report is in\n%s\nand a web browser shows it."),
-                    path.c_str());
+      return Refuse(FormatText(_("No program to show the practice report was found: it needs\n"
+                                 "xdg-open (package xdg-utils) or gio (package libglib2.0-bin).\n"
+                                 "The report is in\n%s\nand a web browser shows it."),
+                               path.c_str()));
     case ViewerResult::kFailed:
       break;
   }
-  return Refuse(_("The practice report in\n%s\ncould not be shown: %s."), path.c_str(),
-                why.c_str());
+  return Refuse(FormatText(_("The practice report in\n%s\ncould not be shown: %s."),
+                           path.c_str(), why.c_str()));
 }

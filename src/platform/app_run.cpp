@@ -3,6 +3,8 @@
 // loop, ExitInstance; and the modal notice shown once the main window is gone.
 #include <SDL.h>
 
+#include <langinfo.h>
+#include <locale.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -62,7 +64,7 @@ static CWinApp* s_pRunningApp = nullptr;
 
 void LeaveWithoutDisplay() {
   int nExitCode = s_pRunningApp ? s_pRunningApp->ExitWithoutDisplay() : 1;
-  if (!s_pRunningApp) fputs("numdril: the connection to the display was lost\n", stderr);
+  if (!s_pRunningApp) fputs(_("numdril: the connection to the display was lost\n"), stderr);
   fflush(nullptr);
   // At once: whatever runs at a normal exit (SDL among it) would reach for the display.
   _exit(nExitCode != 0 ? nExitCode : 1);
@@ -88,23 +90,26 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
     return pApp->RunWithoutWindow(info);
   // Before anything else, so that a run that cannot show a window touches no record file.
   if (!HasDisplay()) {
-    fprintf(stderr,
-            "numdril: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-            "to run without one, use: xvfb-run numdril\n");
+    fputs(_("numdril: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+            "to run without one, use: xvfb-run numdril\n"),
+          stderr);
     return 1;
   }
   LetSdlCatchSignals();
   std::string reason;
   if (!OpenVideo(&reason)) {
-    fprintf(stderr, "numdril: cannot open the display (%s); to run without one, use: "
-                    "xvfb-run numdril\n", reason.c_str());
+    // TRANSLATORS: %s is why, often in the display library's words (in English).
+    fprintf(stderr, _("numdril: cannot open the display (%s); to run without one, use: "
+                      "xvfb-run numdril\n"),
+            reason.c_str());
     return 1;
   }
   LeaveOnHangUp();
   // Only now: SDL's start changes the locale and the environment for a moment.
   PrepareFontsInBackground();
   if (!pApp->InitInstance() || !pApp->m_pMainWnd) {
-    fprintf(stderr, "numdril: cannot open the window (%s)\n", SDL_GetError());
+    // TRANSLATORS: %s is why, in the display library's words (in English).
+    fprintf(stderr, _("numdril: cannot open the window (%s)\n"), SDL_GetError());
     CloseVideo();
     return 1;
   }
@@ -114,6 +119,38 @@ int RunApplication(CWinApp* pApp, int argc, char** argv) {
   int nExitCode = pApp->ExitInstance();
   CloseVideo();
   return nExitCode;
+}
+
+// SDL's message box on X draws its text in the character set of the locale the environment
+// names, which it sets for the box's while: under LANG=C the Japanese of --lang=ja would
+// come out as blanks. Whether the environment's locale has UTF-8 characters.
+static bool EnvironmentHasUtf8() {
+  locale_t locale = newlocale(LC_CTYPE_MASK, "", (locale_t)0);
+  if (!locale) return false;
+  const bool bUtf8 = strcmp(nl_langinfo_l(CODESET, locale), "UTF-8") == 0;
+  freelocale(locale);
+  return bUtf8;
+}
+
+static bool IsAscii(const std::string& text) {
+  for (unsigned char ch : text)
+    if (ch >= 0x80) return false;
+  return true;
+}
+
+// Shows the box with UTF-8 characters for its while, whatever the environment names.
+static int ShowMessageBoxInUtf8(const SDL_MessageBoxData& box, int* pnHit) {
+  const std::string text = std::string(box.title) + box.message;
+  if (IsAscii(text) || EnvironmentHasUtf8()) return SDL_ShowMessageBox(&box, pnHit);
+  const char* pszOld = getenv("LC_ALL");
+  const std::string old = pszOld ? pszOld : "";
+  setenv("LC_ALL", "C.UTF-8", 1);
+  const int nResult = SDL_ShowMessageBox(&box, pnHit);
+  if (pszOld)
+    setenv("LC_ALL", old.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
+  return nResult;
 }
 
 void ShowModalNoticeUtf8(const std::string& caption, const std::string& text) {
@@ -131,7 +168,7 @@ void ShowModalNoticeUtf8(const std::string& caption, const std::string& text) {
     box.numbuttons = 1;
     box.buttons = &button;
     int nHit = 0;
-    if (SDL_ShowMessageBox(&box, &nHit) == 0) return;
+    if (ShowMessageBoxInUtf8(box, &nHit) == 0) return;
   }
   fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }

@@ -23,10 +23,10 @@ static const char* const HELP_TEXT[] = {
        "      --user-data      keep them in $XDG_DATA_HOME/numdril (by default\n"
        "                       ~/.local/share/numdril), made if missing; the menu\n"
        "                       entry starts numdril this way\n"
-       "      --lang=LANG      the language of the screens and the record files: ja\n"
-       "                       (Japanese) or en (English); without it, Japanese when the\n"
-       "                       first of LC_ALL, LC_MESSAGES and LANG that is set starts\n"
-       "                       with ja\n"
+       "      --lang=LANG      the language of the screens, the record files and the\n"
+       "                       messages: ja (Japanese) or en (English); without it,\n"
+       "                       Japanese when the first of LC_ALL, LC_MESSAGES and LANG\n"
+       "                       that is set starts with ja\n"
        "      --report[=FILE]  print a report of the practice so far (totals, best speed\n"
        "                       over time, practice per week; from numdril.db, speed\n"
        "                       and accuracy per day, each key, the slowest moves, the\n"
@@ -65,9 +65,7 @@ static const char COPYRIGHT_TEXT[] =
 // pszFormat has one %s, for pszWhat.
 static void Refuse(CCommandLineInfo* pInfo, const char* pszFormat, const char* pszWhat) {
   pInfo->nCommand = CCommandLineInfo::UsageError;
-  const int nLength = snprintf(nullptr, 0, pszFormat, pszWhat);
-  pInfo->usageError.assign(nLength > 0 ? (size_t)nLength : 0, '\0');
-  snprintf(pInfo->usageError.data(), pInfo->usageError.size() + 1, pszFormat, pszWhat);
+  pInfo->usageError = FormatText(pszFormat, pszWhat);
 }
 
 static void ChooseLanguage(CCommandLineInfo* pInfo, const char* pszLanguage) {
@@ -228,11 +226,12 @@ static std::string FindUserFolder(const char* pszVariable, const char* pszUnderH
 bool MakeUserCacheFolder(std::string* pFolder, std::string* pError) {
   *pFolder = FindUserFolder("XDG_CACHE_HOME", "/.cache");
   if (pFolder->empty()) {
-    *pError = "neither XDG_CACHE_HOME nor HOME names a folder";
+    *pError = _("neither XDG_CACHE_HOME nor HOME names a folder");
     return false;
   }
   if (!MakeFolders(*pFolder)) {
-    *pError = "cannot make the folder '" + *pFolder + "': " + strerror(errno);
+    // TRANSLATORS: the folder, then why (the system's words).
+    *pError = FormatText(_("cannot make the folder '%s': %s"), pFolder->c_str(), strerror(errno));
     return false;
   }
   return true;
@@ -249,11 +248,12 @@ bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string*
   } else if (info.nFolder == CCommandLineInfo::UserDataFolder) {
     dir = FindUserFolder("XDG_DATA_HOME", "/.local/share");
     if (dir.empty()) {
-      *pError = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
+      *pError = _("--user-data: neither XDG_DATA_HOME nor HOME names a folder");
       return false;
     }
     if (!MakeFolders(dir)) {
-      *pError = "cannot make the record folder '" + dir + "': " + strerror(errno);
+      *pError = FormatText(_("cannot make the record folder '%s': %s"), dir.c_str(),
+                           strerror(errno));
       return false;
     }
   }
@@ -265,7 +265,7 @@ bool EnterRecordFolder(const CCommandLineInfo& info, CWinApp* pApp, std::string*
                       info.nCommand == CCommandLineInfo::ShowReport;
   if (!(bHere || chdir(dir.c_str()) == 0) || access(".", R_OK | X_OK) != 0 ||
       (!bReads && !pApp->CanSaveInRecordFolder())) {
-    *pError = "cannot keep the records in '" + dir + "': " + strerror(errno);
+    *pError = FormatText(_("cannot keep the records in '%s': %s"), dir.c_str(), strerror(errno));
     return false;
   }
   return true;

@@ -112,11 +112,11 @@ static constexpr int MAX_CELL_PIXELS = 2048;
 // is made and shown (PrepareFontsInBackground), and tests spend on their first text.
 static bool InitFontLibraries() {
   if (FcInit() != FcTrue) {
-    fprintf(stderr, "numdril: fontconfig could not be initialised; text is drawn as boxes\n");
+    fputs(_("numdril: fontconfig could not be initialised; text is drawn as boxes\n"), stderr);
     return false;
   }
   if (FT_Init_FreeType(&s_ftLibrary) != 0) {
-    fprintf(stderr, "numdril: FreeType could not be initialised; text is drawn as boxes\n");
+    fputs(_("numdril: FreeType could not be initialised; text is drawn as boxes\n"), stderr);
     return false;
   }
   return true;
@@ -236,15 +236,21 @@ static bool IsFixedPitch(const FontFace* pFace) {
 static void ReportStandIn(const std::string& name, const FontFace* pFace, bool bFixed,
                           bool bJapanese) {
   static std::set<std::string> s_reported;
-  std::string shortfall;
-  if (bFixed && !IsFixedPitch(pFace)) shortfall = ", and no fixed-pitch face stands in for it";
+  // TRANSLATORS: the font asked for, then the one used in its place.
+  const char* pszFormat = N_("numdril: font \"%s\" is not installed; using \"%s\"\n");
+  bool bShortfall = true;
+  if (bFixed && !IsFixedPitch(pFace))
+    pszFormat = N_("numdril: font \"%s\" is not installed, and no fixed-pitch face stands in "
+                   "for it; using \"%s\"\n");
   else if (bJapanese && !FaceHasChar(pFace, 0x3042))  // HIRAGANA LETTER A
-    shortfall = ", and no Japanese face stands in for it";
+    pszFormat = N_("numdril: font \"%s\" is not installed, and no Japanese face stands in for "
+                   "it; using \"%s\"\n");
+  else
+    bShortfall = false;
   const char* pszDebug = getenv("NUMDRIL_DEBUG_FONTS");
   const bool bDebug = pszDebug != nullptr && *pszDebug != '\0' && strcmp(pszDebug, "0") != 0;
-  if ((shortfall.empty() && !bDebug) || !s_reported.insert(name).second) return;
-  fprintf(stderr, "numdril: font \"%s\" is not installed%s; using \"%s\"\n", name.c_str(),
-          shortfall.c_str(), pFace->family.c_str());
+  if ((!bShortfall && !bDebug) || !s_reported.insert(name).second) return;
+  fprintf(stderr, _(pszFormat), name.c_str(), pFace->family.c_str());
 }
 
 // With no face at all (a system without fonts, or a configuration that names none) every
@@ -253,11 +259,12 @@ static void ReportNoFace(const std::string& name) {
   static bool s_bReported = false;
   if (s_bReported) return;
   s_bReported = true;
+  // TRANSLATORS: %s is the font asked for; the package names and the command stay.
   fprintf(stderr,
-          "numdril: no font is installed that can stand in for \"%s\", so text is drawn as "
-          "empty boxes; install fonts-dejavu-core and fonts-ipafont-gothic (as root: apt-get "
-          "install fonts-dejavu-core fonts-ipafont-gothic)\n",
-          name.empty() ? "(no name)" : name.c_str());
+          _("numdril: no font is installed that can stand in for \"%s\", so text is drawn as "
+            "empty boxes; install fonts-dejavu-core and fonts-ipafont-gothic (as root: apt-get "
+            "install fonts-dejavu-core fonts-ipafont-gothic)\n"),
+          name.empty() ? _("(no name)") : name.c_str());
 }
 
 static FontRequest* FindRequest(const LOGFONT& lf) {

@@ -181,7 +181,7 @@ void RunMessageLoop(CWnd* pWnd) {
       nGot = SDL_WaitEvent(&event);
       if (!nGot) {
         // The event queue itself failed: there is no way to go on.
-        SDL_Log("numdril: waiting for events failed: %s", SDL_GetError());
+        SDL_Log(_("numdril: waiting for events failed: %s"), SDL_GetError());
         s_bQuit = true;
       }
     }

@@ -391,6 +391,9 @@ bool ChoosesJapanese(const CCommandLineInfo& info);
 // own place (an installed one's share/locale, a build folder's locale/); texts come out
 // in UTF-8. Only LC_MESSAGES follows the locale.
 void SetUpTranslations(const CCommandLineInfo& info);
+// A message from a printf format (a translated one may take its values in another order:
+// %2$s before %1$s) and its values, of any length.
+std::string FormatText(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Runs the program: answers the command line (above) or refuses it (exit code 2), enters
 // the record folder (one line on stderr and exit code 2 when it cannot), hands RunReport

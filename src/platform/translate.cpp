@@ -8,6 +8,8 @@
 
 #include <climits>
 #include <clocale>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -70,4 +72,16 @@ void SetUpTranslations(const CCommandLineInfo& info) {
   bind_textdomain_codeset(TEXT_DOMAIN, "UTF-8");
   bind_textdomain_codeset("libc", "UTF-8");
   textdomain(TEXT_DOMAIN);
+}
+
+std::string FormatText(const char* pszFormat, ...) {
+  va_list args, copy;
+  va_start(args, pszFormat);
+  va_copy(copy, args);
+  const int nLength = vsnprintf(nullptr, 0, pszFormat, args);
+  std::string text(nLength > 0 ? (size_t)nLength : 0, '\0');
+  vsnprintf(text.data(), text.size() + 1, pszFormat, copy);
+  va_end(copy);
+  va_end(args);
+  return text;
 }

@@ -33,8 +33,10 @@ static bool IsDesktopDriver(std::string* pReason) {
   const char* pszDriver = SDL_GetCurrentVideoDriver();
   if (pszDriver && (strcmp(pszDriver, "x11") == 0 || strcmp(pszDriver, "wayland") == 0))
     return true;
-  if (pReason) *pReason = std::string("no X11 or Wayland display answered; SDL offered its ") +
-                          (pszDriver ? pszDriver : "unknown") + " driver";
+  // TRANSLATORS: %s is the name of the display library's video driver, such as "offscreen".
+  if (pReason) *pReason = FormatText(_("no X11 or Wayland display answered; SDL offered its %s "
+                                       "driver"),
+                                     pszDriver ? pszDriver : "?");
   return false;
 }
 

@@ -36,7 +36,8 @@ static int RunAndWait(const char* const* argv, std::string* pWhy) {
     }
   }
   if (WIFEXITED(nStatus)) return WEXITSTATUS(nStatus);
-  *pWhy = std::string(argv[0]) + " was ended by signal " + std::to_string(WTERMSIG(nStatus));
+  // TRANSLATORS: a program's name (xdg-open, gio), then a signal's number.
+  *pWhy = FormatText(_("%s was ended by signal %d"), argv[0], WTERMSIG(nStatus));
   return -1;
 }
 
@@ -45,7 +46,7 @@ ViewerResult OpenInDesktopViewer(const std::string& path, std::string* pWhy) {
   const int nXdg = RunAndWait(XDG_OPEN, pWhy);
   if (nXdg == 0) return ViewerResult::kOpened;
   if (nXdg != NOT_FOUND && nXdg != XDG_OPEN_NO_METHOD) {
-    if (nXdg > 0) *pWhy = "xdg-open ended with status " + std::to_string(nXdg);
+    if (nXdg > 0) *pWhy = FormatText(_("xdg-open ended with status %d"), nXdg);
     return ViewerResult::kFailed;
   }
   const char* const GIO_OPEN[] = {"gio", "open", path.c_str(), nullptr};
@@ -54,6 +55,6 @@ ViewerResult OpenInDesktopViewer(const std::string& path, std::string* pWhy) {
   // gio says "no application is registered" with status 2, as it does for other failures:
   // with xdg-open's word already in, either way no viewer could be had.
   if (nGio == NOT_FOUND || nXdg == XDG_OPEN_NO_METHOD) return ViewerResult::kNoViewer;
-  if (nGio > 0) *pWhy = "gio open ended with status " + std::to_string(nGio);
+  if (nGio > 0) *pWhy = FormatText(_("gio open ended with status %d"), nGio);
   return ViewerResult::kFailed;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/platform.h"
 #include "practice/practice.h"
 
 int g_bPracticeSaved = 1;
@@ -80,7 +81,7 @@ static void Notice(const std::string& line) {
 // SQLite's words for the last error, with the system's where it has them.
 static std::string ErrorText(sqlite3* pDb, int rc) {
   // SQLite says "readonly database" of a writable file in a folder that is not.
-  if (rc == SQLITE_READONLY_DIRECTORY) return "its folder takes no new file for its journal";
+  if (rc == SQLITE_READONLY_DIRECTORY) return _("its folder takes no new file for its journal");
   std::string text = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
   int nErrno = pDb ? sqlite3_system_errno(pDb) : 0;
   if (nErrno != 0) text += std::string(" (") + strerror(nErrno) + ")";
@@ -126,13 +127,14 @@ bool ResolvePracticeDbPath(const std::string& path, std::string* pResolved, std:
   // A link planted in a sticky folder that everyone may write (/tmp) by someone else is
   // not followed, as for the record files.
   if (!FollowTrustedLinks(path.c_str(), pResolved)) {
-    *pWhy = *pResolved + " is a link that someone else made in a folder others may write to";
+    *pWhy = FormatText(_("%s is a link that someone else made in a folder others may write to"),
+                       pResolved->c_str());
     return false;
   }
   // A folder, a FIFO (whose open would wait for a writer) or a device is no database.
   struct stat st;
   if (lstat(pResolved->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    *pWhy = *pResolved + " is not a regular file";
+    *pWhy = FormatText(_("%s is not a regular file"), pResolved->c_str());
     return false;
   }
   return true;
@@ -169,14 +171,16 @@ static bool KeepDamagedAside(const std::string& path, std::string* pBackup, std:
     }
     for (const char* pszSuffix : COMPANION_SUFFIXES) {
       if (Exists(path + pszSuffix) && !RenameNoReplace(path + pszSuffix, backup + pszSuffix)) {
-        *pWhy = path + pszSuffix + " could not be moved: " + strerror(errno);
+        // TRANSLATORS: a file beside the database (numdril.db-journal), then why.
+        *pWhy = FormatText(_("%s could not be moved: %s"), (path + pszSuffix).c_str(),
+                           strerror(errno));
         return false;
       }
     }
     *pBackup = backup;
     return true;
   }
-  *pWhy = "every backup name up to .bak." + std::to_string(MAX_BACKUP_NUMBER) + " is taken";
+  *pWhy = FormatText(_("every backup name up to .bak.%d is taken"), MAX_BACKUP_NUMBER);
   return false;
 }
 
@@ -195,12 +199,13 @@ static Outcome Migrate(std::string* pWhy) {
   if (rc != SQLITE_OK) {
     outcome = Classify(rc, pWhy);
   } else if ((nAppId != 0 && nAppId != APPLICATION_ID) || (nVersion == 0 && nObjects > 0)) {
-    *pWhy = "it is not numdril's database; it is left as it is";
+    *pWhy = _("it is not numdril's database; it is left as it is");
     outcome = FAILED;
   } else if (nVersion > PRACTICE_SCHEMA_VERSION) {
-    *pWhy = "it was written by a newer numdril (schema " + std::to_string(nVersion) +
-            ", this one knows " + std::to_string(PRACTICE_SCHEMA_VERSION) +
-            "); it is left as it is";
+    // TRANSLATORS: the file's schema version, then the newest this numdril knows.
+    *pWhy = FormatText(_("it was written by a newer numdril (schema %lld, this one knows %d); "
+                         "it is left as it is"),
+                       (long long)nVersion, PRACTICE_SCHEMA_VERSION);
     outcome = FAILED;
   }
   for (int64_t v = nVersion; outcome == DONE && v < PRACTICE_SCHEMA_VERSION; ++v) {
@@ -249,16 +254,27 @@ static Outcome TryOpen(const std::string& path, std::string* pWhy) {
   return DONE;
 }
 
-// Keeps a damaged database aside, saying so with what comes of it (pszThen); false, with
-// *pWhy saying why, when it cannot be moved.
-static bool SetDamagedAside(const std::string& path, const char* pszThen, std::string* pWhy) {
+// What comes after a damaged database is kept aside: a new one at once, or with the next
+// run written.
+enum Afterwards { NEW_FILE_NOW, NEW_FILE_NEXT_RUN };
+
+// Keeps a damaged database aside (*pWhy says how it is damaged), saying so with what comes
+// of it; false, with *pWhy saying why, when it cannot be moved.
+static bool SetDamagedAside(const std::string& path, Afterwards afterwards, std::string* pWhy) {
   std::string backup, why;
   if (!KeepDamagedAside(path, &backup, &why)) {
-    *pWhy = "it is damaged (" + *pWhy + ") and could not be kept aside: " + why;
+    // TRANSLATORS: how the database is damaged (SQLite's words), then why it stays.
+    *pWhy = FormatText(_("it is damaged (%s) and could not be kept aside: %s"), pWhy->c_str(),
+                       why.c_str());
     return false;
   }
-  Notice(std::string(PRACTICE_DB_NAME) + " was damaged (" + *pWhy + "); kept as " + backup +
-         pszThen);
+  // TRANSLATORS: how the database is damaged (SQLite's words), then the name it is kept as.
+  const char* pszFormat = N_("numdril.db was damaged (%s); kept as %s, and a new numdril.db "
+                             "started");
+  if (afterwards == NEW_FILE_NEXT_RUN)
+    pszFormat = N_("numdril.db was damaged (%s); kept as %s; the next run written starts a new "
+                   "numdril.db");
+  Notice(FormatText(_(pszFormat), pWhy->c_str(), backup.c_str()));
   return true;
 }
 
@@ -270,8 +286,7 @@ static bool OpenDatabase(std::string* pWhy) {
     Outcome outcome = TryOpen(path, pWhy);
     if (outcome == DONE) return true;
     ClosePracticeDb();
-    if (outcome != DAMAGED || !SetDamagedAside(path, ", and a new numdril.db started", pWhy))
-      return false;
+    if (outcome != DAMAGED || !SetDamagedAside(path, NEW_FILE_NOW, pWhy)) return false;
   }
   return false;
 }
@@ -285,7 +300,7 @@ void CheckPracticeDb() {
   if (rc != SQLITE_OK && Classify(rc, &why) != DAMAGED) return;  // busy: another day
   if (rc == SQLITE_OK) why = result;
   ClosePracticeDb();
-  if (!SetDamagedAside(path, "; the next run written starts a new numdril.db", &why))
+  if (!SetDamagedAside(path, NEW_FILE_NEXT_RUN, &why))
     Notice(std::string(PRACTICE_DB_NAME) + ": " + why);
 }
 
@@ -341,11 +356,11 @@ int FlushPracticeRuns() {
     // Closed after any failure: the next try opens afresh, as the file may have changed.
     const std::string path = s_openPath;
     ClosePracticeDb();
-    if (outcome != DAMAGED || !SetDamagedAside(path, ", and a new numdril.db started", &why))
-      break;
+    if (outcome != DAMAGED || !SetDamagedAside(path, NEW_FILE_NOW, &why)) break;
   }
-  Notice(std::string(PRACTICE_DB_NAME) + " not written now: " + why +
-         "; the runs are kept to write later");
+  // TRANSLATORS: %s is why; "runs" are drills practised, each with its keys.
+  Notice(FormatText(_("numdril.db not written now: %s; the runs are kept to write later"),
+                    why.c_str()));
   return g_bPracticeSaved = 0;
 }
 

@@ -457,19 +457,23 @@ static void ReadRecordAtStart() {
   RecordState state = ReadRecordAt(path, &contents, &st);
   if (state == REC_WHOLE || state == REC_DAMAGED) TakeLinesRead(contents, &values);
   if (state == REC_UNREADABLE) {
-    fprintf(stderr, "numdril: cannot read %s (%s); it is left as it is and not replaced\n",
+    // TRANSLATORS: the record file's name (numdril.rec), then why (the system's words).
+    fprintf(stderr, _("numdril: cannot read %s (%s); it is left as it is and not replaced\n"),
             RECORD_FILE, strerror(errno));
   } else if (state == REC_DAMAGED) {
     std::string backup;
     if (KeepBackup(path, &backup))
-      fprintf(stderr, "numdril: %s could not be read whole; it is kept as %s\n", RECORD_FILE,
+      // TRANSLATORS: the record file's name (numdril.rec), then its backup's.
+      fprintf(stderr, _("numdril: %s could not be read whole; it is kept as %s\n"), RECORD_FILE,
               backup.c_str());
     else
-      fprintf(stderr, "numdril: %s could not be read whole and no backup of it can be made "
-                      "(%s); it is not replaced\n", RECORD_FILE, strerror(errno));
+      fprintf(stderr, _("numdril: %s could not be read whole and no backup of it can be made "
+                        "(%s); it is not replaced\n"),
+              RECORD_FILE, strerror(errno));
   } else if (state == REC_MISSING && S_ISREG(st.st_mode) &&
              access((path + ".bak").c_str(), F_OK) == 0) {
-    fprintf(stderr, "numdril: %s is empty; %s.bak holds an earlier record\n", RECORD_FILE,
+    // TRANSLATORS: the record file's name (numdril.rec), twice.
+    fprintf(stderr, _("numdril: %s is empty; %s.bak holds an earlier record\n"), RECORD_FILE,
             RECORD_FILE);
   }
   UnlockFolder(fdLock);

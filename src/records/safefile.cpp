@@ -30,11 +30,14 @@ bool FindRecordFile(const char* pszName, std::string* pPath) {
   if (s_nRefusalsSaid & nBit) return false;
   s_nRefusalsSaid |= nBit;
   if (*pPath == pszName)
-    fprintf(stderr, "numdril: %s is a link that another user put in a shared folder; it is not "
-                    "followed and nothing is saved through it\n", pszName);
+    // TRANSLATORS: %s is a record file's name (numdril.rec, numdril.log or numdril.spd).
+    fprintf(stderr, _("numdril: %s is a link that another user put in a shared folder; it is "
+                      "not followed and nothing is saved through it\n"),
+            pszName);
   else
-    fprintf(stderr, "numdril: %s leads through %s, a link that another user put in a shared "
-                    "folder; it is not followed and nothing is saved through it\n",
+    // TRANSLATORS: a record file's name, then the path of the link on its way.
+    fprintf(stderr, _("numdril: %s leads through %s, a link that another user put in a shared "
+                      "folder; it is not followed and nothing is saved through it\n"),
             pszName, pPath->c_str());
   return false;
 }

@@ -29,7 +29,7 @@ static const char UNASKED_COLOUR[] = "#eeeeee";  // a key never asked
 static const char HEADING[] = " font-size=\"15\" font-weight=\"bold\"";
 static const char SUBHEADING[] = " font-size=\"13\" font-weight=\"bold\"";
 
-static std::string Rgb(uint32_t nRgb) { return ReportFormat("#%06X", nRgb & 0xFFFFFF); }
+static std::string Rgb(uint32_t nRgb) { return FormatText("#%06X", nRgb & 0xFFFFFF); }
 
 // ---- Speed and accuracy per day --------------------------------------------------------
 
@@ -40,21 +40,21 @@ static double GroupX(size_t g, size_t n) {
 
 static std::string GroupDates(const ReportDayGroup& group) {
   if (group.nFirstDay == group.nLastDay) return ReportDate(group.nFirstDay);
-  return ReportFormat(_("%s to %s"), ReportDate(group.nFirstDay).c_str(),
-                      ReportDate(group.nLastDay).c_str());
+  return FormatText(_("%s to %s"), ReportDate(group.nFirstDay).c_str(),
+                    ReportDate(group.nLastDay).c_str());
 }
 
 // What a group's point says when pointed at.
 static std::string GroupTitle(const ReportDayGroup& group) {
-  return ReportFormat(ngettext("%s: %d run, median %.1f cpm, best %.1f, %s KPH (net %s), "
-                               "accuracy %s",
-                               "%s: %d runs, median %.1f cpm, best %.1f, %s KPH (net %s), "
-                               "accuracy %s",
-                               (unsigned long)group.nRuns),
-                      GroupDates(group).c_str(), group.nRuns, group.dMedianCpm, group.dBestCpm,
-                      ReportCount(std::lround(group.dGrossKph)).c_str(),
-                      ReportCount(std::lround(group.dNetKph)).c_str(),
-                      ReportPercent(group.dAccuracy).c_str());
+  return FormatText(ngettext("%s: %d run, median %.1f cpm, best %.1f, %s KPH (net %s), "
+                             "accuracy %s",
+                             "%s: %d runs, median %.1f cpm, best %.1f, %s KPH (net %s), "
+                             "accuracy %s",
+                             (unsigned long)group.nRuns),
+                    GroupDates(group).c_str(), group.nRuns, group.dMedianCpm, group.dBestCpm,
+                    ReportCount(std::lround(group.dGrossKph)).c_str(),
+                    ReportCount(std::lround(group.dNetKph)).c_str(),
+                    ReportPercent(group.dAccuracy).c_str());
 }
 
 // Median and best speed per group: a bar from the median up to the best, the medians
@@ -105,11 +105,11 @@ static void AppendAccuracyPlot(std::string* pOut, const std::vector<ReportDayGro
     ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"%s\"/>\n",
                   PLOT_LEFT, y, PLOT_RIGHT, y, i == 0 ? TEXT_COLOUR : GRID_COLOUR);
     AppendSvgText(pOut, PLOT_LEFT - 6, y + 4, "end",
-                  ReportFormat("%g%%", 100.0 * (dFloor + (1.0 - dFloor) * i / 4)));
+                  FormatText("%g%%", 100.0 * (dFloor + (1.0 - dFloor) * i / 4)));
   }
   const double yMiddle = (nTop + nBottom) / 2.0;
   AppendSvgText(pOut, 22, yMiddle, "middle", _("accuracy"),
-                ReportFormat(" transform=\"rotate(-90 22 %.1f)\"", yMiddle).c_str());
+                FormatText(" transform=\"rotate(-90 22 %.1f)\"", yMiddle).c_str());
   const double dSlot = (PLOT_RIGHT - PLOT_LEFT) / (double)groups.size();
   const double dBarWidth = std::clamp(dSlot * 0.6, 1.0, 16.0);
   for (size_t g = 0; g < groups.size(); ++g) {
@@ -151,8 +151,8 @@ static int AppendPerDay(std::string* pOut, const ReportData& data, int y) {
   const int nDaysPerGroup = groups.back().nLastDay - groups.back().nFirstDay + 1;
   AppendSvgText(pOut, 20, y + 14, "start",
                 nDaysPerGroup > 1
-                    ? ReportFormat(_("Random practice per %d days (characters per minute)"),
-                                   nDaysPerGroup)
+                    ? FormatText(_("Random practice per %d days (characters per minute)"),
+                                 nDaysPerGroup)
                     : std::string(_("Random practice per day (characters per minute)")),
                 SUBHEADING);
   y += 36;
@@ -226,20 +226,20 @@ static int AppendKeypad(std::string* pOut, const ReportData& data, int y) {
 // ---- Moves, mix-ups and the last runs --------------------------------------------------
 
 static std::string Times(int n) {
-  return ReportFormat(ngettext("%d time", "%d times", (unsigned long)n), n);
+  return FormatText(ngettext("%d time", "%d times", (unsigned long)n), n);
 }
 
 static int AppendMovesAndMixUps(std::string* pOut, const ReportData& data, int y) {
   const PracticeFigures& f = data.practice;
   const int xRight = PICTURE_WIDTH / 2 + 20;
   AppendSvgText(pOut, 20, y + 14, "start",
-                ReportFormat(_("Slowest moves (median, %d or more times)"), MIN_MOVE_SAMPLES),
+                FormatText(_("Slowest moves (median, %d or more times)"), MIN_MOVE_SAMPLES),
                 SUBHEADING);
   AppendSvgText(pOut, xRight, y + 14, "start", _("Commonest mix-ups"), SUBHEADING);
   y += 36;
   if (f.slowMoves.empty())
     AppendSvgText(pOut, 40, y, "start",
-                  ReportFormat(_("(none made %d times yet)"), MIN_MOVE_SAMPLES));
+                  FormatText(_("(none made %d times yet)"), MIN_MOVE_SAMPLES));
   if (f.mixUps.empty()) AppendSvgText(pOut, xRight + 20, y, "start", _("(none: no wrong key)"));
   for (size_t i = 0; i < f.slowMoves.size(); ++i) {
     const PracticeMove& move = f.slowMoves[i];
@@ -254,8 +254,8 @@ static int AppendMovesAndMixUps(std::string* pOut, const ReportData& data, int y
     const PracticeMixUp& mixUp = f.mixUps[i];
     const double yRow = y + ROW_HEIGHT * (double)i;
     AppendSvgText(pOut, xRight + 20, yRow, "start",
-                  ReportFormat(_("asked %s, typed %s"), ReportKeyName(mixUp.nAsked).c_str(),
-                               ReportCharName(mixUp.nTyped).c_str()),
+                  FormatText(_("asked %s, typed %s"), ReportKeyName(mixUp.nAsked).c_str(),
+                             ReportCharName(mixUp.nTyped).c_str()),
                   " class=\"mixup\"");
     AppendSvgText(pOut, xRight + 290, yRow, "end", Times(mixUp.nCount));
   }
@@ -284,7 +284,7 @@ static int AppendLastRuns(std::string* pOut, const ReportData& data, int y) {
     const std::string cells[8] = {ReportStart(run.tStartUtc, run.nUtcOffset),
                                   drill,
                                   ReportRunDuration(run.nDurationMs),
-                                  ReportFormat("%.1f", run.dCpm),
+                                  FormatText("%.1f", run.dCpm),
                                   ReportCount(std::lround(run.dGrossKph)),
                                   ReportCount(std::lround(run.dNetKph)),
                                   ReportPercent(run.dAccuracy),
@@ -295,7 +295,7 @@ static int AppendLastRuns(std::string* pOut, const ReportData& data, int y) {
   }
   if (bCancelled) {
     y += ROW_HEIGHT;
-    AppendSvgText(pOut, 40, y, "start", ReportFormat(_("%s cancelled with Esc"), "*"),
+    AppendSvgText(pOut, 40, y, "start", FormatText(_("%s cancelled with Esc"), "*"),
                   " font-size=\"11\"");
   }
   return y + 8;

@@ -123,8 +123,8 @@ static void AppendAccuracyChart(std::string* pOut, const std::vector<ReportDayGr
                                 int nCells, const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
   const double dFloor = AccuracyAxisFloor(groups);
-  const std::string top = ReportFormat("%.0f%%", 100.0), bottom =
-      ReportFormat("%.0f%%", 100.0 * dFloor);
+  const std::string top = FormatText("%.0f%%", 100.0), bottom =
+      FormatText("%.0f%%", 100.0 * dFloor);
   const int nLabelWidth = std::max(TextColumns(top), TextColumns(bottom)) + 1;
   *pOut += "\n  " + std::string(_("Accuracy")) + "\n";
   for (int r = 0; r < ACCURACY_ROWS; ++r) {
@@ -165,7 +165,7 @@ static void AppendDayTable(std::string* pOut, const PracticeFigures& f) {
   for (size_t i = nFrom; i < f.days.size(); ++i) {
     const PracticeDay& day = f.days[i];
     rows.push_back({ReportDate(day.nDay), std::to_string(day.nRuns),
-                    ReportFormat("%.1f", day.dMedianCpm), ReportFormat("%.1f", day.dBestCpm),
+                    FormatText("%.1f", day.dMedianCpm), FormatText("%.1f", day.dBestCpm),
                     ReportCount(std::lround(day.dGrossKph)), ReportCount(std::lround(day.dNetKph)),
                     ReportPercent(day.dAccuracy)});
   }
@@ -185,10 +185,10 @@ static void AppendDayTable(std::string* pOut, const PracticeFigures& f) {
   }
   if (nFrom > 0)
     *pOut += "  " +
-             ReportFormat(ngettext("(the last %d of %s day with runs)",
-                                   "(the last %d of %s days with runs)",
-                                   (unsigned long)f.days.size()),
-                          REPORT_DAY_ROWS, ReportCount((int64_t)f.days.size()).c_str()) +
+             FormatText(ngettext("(the last %d of %s day with runs)",
+                                 "(the last %d of %s days with runs)",
+                                 (unsigned long)f.days.size()),
+                        REPORT_DAY_ROWS, ReportCount((int64_t)f.days.size()).c_str()) +
              "\n";
 }
 
@@ -202,8 +202,8 @@ static void AppendPerDay(std::string* pOut, const ReportData& data, const Report
   const int nDaysPerColumn = groups.back().nLastDay - groups.back().nFirstDay + 1;
   AppendHeading(pOut, style,
                 nDaysPerColumn > 1
-                    ? ReportFormat(_("Random practice per %d days (characters per minute)"),
-                                   nDaysPerColumn)
+                    ? FormatText(_("Random practice per %d days (characters per minute)"),
+                                 nDaysPerColumn)
                     : std::string(_("Random practice per day (characters per minute)")));
   AppendSpeedChart(pOut, groups, nCells, style);
   AppendAccuracyChart(pOut, groups, nCells, style);
@@ -338,7 +338,7 @@ static std::vector<std::string> AlignRows(const std::vector<std::vector<std::str
 }
 
 static std::string Times(int n) {
-  return ReportFormat(ngettext("%d time", "%d times", (unsigned long)n), n);
+  return FormatText(ngettext("%d time", "%d times", (unsigned long)n), n);
 }
 
 static std::vector<std::string> MoveLines(const PracticeFigures& f, const ReportStyle& style) {
@@ -349,17 +349,17 @@ static std::vector<std::string> MoveLines(const PracticeFigures& f, const Report
                     ReportMs(move.dMedianMs), Times(move.nSamples)});
   std::vector<std::string> lines = AlignRows(rows);
   if (lines.empty())
-    lines.push_back(ReportFormat(_("(none made %d times yet)"), MIN_MOVE_SAMPLES));
-  lines.insert(lines.begin(), ReportFormat(_("Slowest moves (median, %d or more times)"),
-                                           MIN_MOVE_SAMPLES));
+    lines.push_back(FormatText(_("(none made %d times yet)"), MIN_MOVE_SAMPLES));
+  lines.insert(lines.begin(), FormatText(_("Slowest moves (median, %d or more times)"),
+                                         MIN_MOVE_SAMPLES));
   return lines;
 }
 
 static std::vector<std::string> MixUpLines(const PracticeFigures& f) {
   std::vector<std::vector<std::string>> rows;
   for (const PracticeMixUp& mixUp : f.mixUps)
-    rows.push_back({ReportFormat(_("asked %s, typed %s"), ReportKeyName(mixUp.nAsked).c_str(),
-                                 ReportCharName(mixUp.nTyped).c_str()),
+    rows.push_back({FormatText(_("asked %s, typed %s"), ReportKeyName(mixUp.nAsked).c_str(),
+                               ReportCharName(mixUp.nTyped).c_str()),
                     Times(mixUp.nCount)});
   std::vector<std::string> lines = AlignRows(rows);
   if (lines.empty()) lines.push_back(_("(none: no wrong key)"));
@@ -423,7 +423,7 @@ static void AppendLastRuns(std::string* pOut, const ReportData& data, const Repo
       bCancelled = true;
     }
     rows.push_back({ReportStart(run.tStartUtc, run.nUtcOffset), drill,
-                    ReportRunDuration(run.nDurationMs), ReportFormat("%.1f", run.dCpm),
+                    ReportRunDuration(run.nDurationMs), FormatText("%.1f", run.dCpm),
                     ReportCount(std::lround(run.dGrossKph)), ReportCount(std::lround(run.dNetKph)),
                     ReportPercent(run.dAccuracy), std::to_string(run.nErrors)});
   }
@@ -438,7 +438,7 @@ static void AppendLastRuns(std::string* pOut, const ReportData& data, const Repo
     *pOut += line + "\n";
   }
   if (bCancelled)
-    *pOut += "  " + ReportFormat(_("%s cancelled with Esc"), CANCELLED_MARK) + "\n";
+    *pOut += "  " + FormatText(_("%s cancelled with Esc"), CANCELLED_MARK) + "\n";
 }
 
 // ---- The section -----------------------------------------------------------------------

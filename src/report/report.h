@@ -6,7 +6,6 @@
 // owns no program-wide state. Its texts are numdril's own, through gettext.
 #pragma once
 
-#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -112,15 +111,12 @@ int DayFromFileDate(const char* pszYyMmDd);
 // ---- Showing (text.cpp, svg.cpp, run.cpp) ----------------------------------------------
 
 // Shared by the text and the picture: days since 1970-01-01 as "YYYY-MM-DD" (in every
-// language); seconds as "h:mm:ss" ("unknown" when negative); printf onto a string, and
-// into a new one (from a va_list too).
+// language); seconds as "h:mm:ss" ("unknown" when negative); printf onto a string (and
+// into a new one: FormatText).
 std::string ReportDate(int nDay);
 std::string ReportDuration(int64_t nSeconds);
 void ReportAppendf(std::string* pOut, const char* pszFormat, ...)
     __attribute__((format(printf, 2, 3)));
-std::string ReportFormat(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
-std::string ReportFormatV(const char* pszFormat, va_list args)
-    __attribute__((format(printf, 1, 0)));
 
 // ---- Words and numbers of the practice figures (words.cpp) -----------------------------
 

@@ -105,7 +105,7 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
   if (bests.empty()) {
     AppendEmpty(pOut, SPEED_TOP, SPEED_BOTTOM,
                 data.spd.nState == FILE_UNREADABLE
-                    ? ReportFormat(_("%s could not be read"), SPEED_FILE)
+                    ? FormatText(_("%s could not be read"), SPEED_FILE)
                     : std::string(_("No new best speed yet")));
     return;
   }
@@ -148,9 +148,9 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
     const SpeedBest& best = bests[i];
     const int nSecond = best.nSecondOfDay;
     const std::string title =
-        ReportFormat(_("%s %02d:%02d:%02d: %.1f characters per minute"),
-                     ReportDate(best.nDay).c_str(), nSecond / 3600, nSecond / 60 % 60,
-                     nSecond % 60, best.dSpeed);
+        FormatText(_("%s %02d:%02d:%02d: %.1f characters per minute"),
+                   ReportDate(best.nDay).c_str(), nSecond / 3600, nSecond / 60 % 60,
+                   nSecond % 60, best.dSpeed);
     ReportAppendf(pOut,
                   "<circle class=\"best\" cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"white\" "
                   "stroke=\"%s\" stroke-width=\"1.5\"><title>%s</title></circle>\n",
@@ -180,7 +180,7 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
   if (weeks.empty()) {
     AppendEmpty(pOut, WEEK_TOP, WEEK_BOTTOM,
                 data.log.nState == FILE_UNREADABLE
-                    ? ReportFormat(_("%s could not be read"), LOG_FILE)
+                    ? FormatText(_("%s could not be read"), LOG_FILE)
                     : std::string(_("No practice logged yet")));
     return;
   }
@@ -194,7 +194,7 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
     const double dHeight =
         (WEEK_BOTTOM - WEEK_TOP) * std::min(week.nSeconds / dUnit / axis.Top(), 1.0);
     const std::string date = ReportDate(week.nMonday);
-    const std::string title = ReportFormat(
+    const std::string title = FormatText(
         ngettext("Week of %s: %d run, %s", "Week of %s: %d runs, %s", (unsigned long)week.nRuns),
         date.c_str(), week.nRuns, ReportDuration(week.nSeconds).c_str());
     ReportAppendf(pOut,
@@ -218,9 +218,9 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
             "<line class=\"gap\" x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\" "
             "stroke-dasharray=\"4 3\"><title>%s</title></line>\n",
             xSlot, WEEK_TOP, xSlot, WEEK_BOTTOM, TEXT_COLOUR,
-            SvgEscape(ReportFormat(ngettext("%d week without practice", "%d weeks without practice",
-                                            (unsigned long)nEmpty),
-                                   nEmpty))
+            SvgEscape(FormatText(ngettext("%d week without practice", "%d weeks without practice",
+                                          (unsigned long)nEmpty),
+                                 nEmpty))
                 .c_str());
     }
   }

@@ -99,16 +99,16 @@ void AppendHeading(std::string* pOut, const ReportStyle& style, const std::strin
   pOut->append("\n");
 }
 
-static std::string Speed(double dSpeed) { return ReportFormat("%.1f", dSpeed); }
+static std::string Speed(double dSpeed) { return FormatText("%.1f", dSpeed); }
 
 static int Width(const std::string& text) { return TextColumns(text); }
 
 // The file's state where its section would be, or "" when it was read. pszNone is a
 // translated text with one %s, for the file's name.
 static std::string MissingText(const ReportFile& file, const char* pszName, const char* pszNone) {
-  if (file.nState == FILE_MISSING) return ReportFormat(pszNone, pszName);
+  if (file.nState == FILE_MISSING) return FormatText(pszNone, pszName);
   if (file.nState == FILE_UNREADABLE)
-    return ReportFormat(_("%s could not be read (%s)"), pszName, file.reason.c_str());
+    return FormatText(_("%s could not be read (%s)"), pszName, file.reason.c_str());
   return "";
 }
 
@@ -123,7 +123,7 @@ static std::string ItemName(const std::string& name) {
 // ---- Totals ----------------------------------------------------------------------------
 
 static void AppendTotals(std::string* pOut, const ReportData& data, const ReportStyle& style) {
-  AppendHeading(pOut, style, ReportFormat(_("Totals (%s)"), RECORD_FILE));
+  AppendHeading(pOut, style, FormatText(_("Totals (%s)"), RECORD_FILE));
   std::string missing = MissingText(data.rec, RECORD_FILE, _("No record yet (%s not found)"));
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
@@ -146,7 +146,7 @@ static void AppendTotals(std::string* pOut, const ReportData& data, const Report
       rows.push_back({bestLabel, Speed(item.dBestSpeed), _(" per minute")});
     else
       rows.push_back({bestLabel, Speed(item.dBestSpeed),
-                      ReportFormat(_(" per minute, %s"), ReportDate(item.nBestDay).c_str())});
+                      FormatText(_(" per minute, %s"), ReportDate(item.nBestDay).c_str())});
   }
   int nValueWidth = 0, nLabelWidth = TOTALS_LABEL_WIDTH;
   for (const Row& row : rows) {
@@ -185,7 +185,7 @@ static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& be
   for (size_t i = 0; i < bests.size(); ++i) {
     const int nSecond = bests[i].nSecondOfDay;
     const std::string clock =
-        ReportFormat("%02d:%02d:%02d", nSecond / 3600, nSecond / 60 % 60, nSecond % 60);
+        FormatText("%02d:%02d:%02d", nSecond / 3600, nSecond / 60 % 60, nSecond % 60);
     *pOut += "  " + PadRight(ReportDate(bests[i].nDay), nDateWidth) + "  " +
              PadRight(clock, nClockWidth) + "  " + PadLeft(speeds[i], nSpeedWidth) + "  " +
              PadLeft(gains[i], nGainWidth) + "  " + PadLeft(times[i], nTimeWidth) + "\n";
@@ -261,7 +261,7 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& be
 static void AppendBests(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const size_t n = data.bests.size();
   AppendHeading(pOut, style,
-                ReportFormat(_("Best speed over time (%s, characters per minute)"), SPEED_FILE));
+                FormatText(_("Best speed over time (%s, characters per minute)"), SPEED_FILE));
   std::string missing =
       MissingText(data.spd, SPEED_FILE, _("No new best speed yet (%s not found)"));
   if (missing.empty() && n == 0) missing = _("No new best speed yet");
@@ -273,12 +273,12 @@ static void AppendBests(std::string* pOut, const ReportData& data, const ReportS
   AppendSpeedChart(pOut, data.bests, style);
   if (n > 1)
     *pOut += "  " +
-             ReportFormat(ngettext("%d new best, from %s to %s: %+.1f per minute",
-                                   "%d new bests, from %s to %s: %+.1f per minute",
-                                   (unsigned long)n),
-                          (int)n, Speed(data.bests.front().dSpeed).c_str(),
-                          Speed(data.bests.back().dSpeed).c_str(),
-                          data.bests.back().dSpeed - data.bests.front().dSpeed) +
+             FormatText(ngettext("%d new best, from %s to %s: %+.1f per minute",
+                                 "%d new bests, from %s to %s: %+.1f per minute",
+                                 (unsigned long)n),
+                        (int)n, Speed(data.bests.front().dSpeed).c_str(),
+                        Speed(data.bests.back().dSpeed).c_str(),
+                        data.bests.back().dSpeed - data.bests.front().dSpeed) +
              "\n";
 }
 
@@ -294,7 +294,7 @@ static std::string Bar(int nEighths, const ChartGlyphs& glyphs) {
 
 static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
-  AppendHeading(pOut, style, ReportFormat(_("Practice per week (%s, Monday to Sunday)"), LOG_FILE));
+  AppendHeading(pOut, style, FormatText(_("Practice per week (%s, Monday to Sunday)"), LOG_FILE));
   std::string missing = MissingText(data.log, LOG_FILE, _("No practice logged yet (%s not found)"));
   if (missing.empty() && data.weeks.empty()) missing = _("No practice logged yet");
   if (!missing.empty()) {
@@ -318,9 +318,9 @@ static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportS
       const int nEmpty = (week.nMonday - data.weeks[i - 1].nMonday) / 7 - 1;
       if (nEmpty > 0)
         *pOut += "      " +
-                 ReportFormat(ngettext("(%d week without practice)",
-                                       "(%d weeks without practice)", (unsigned long)nEmpty),
-                              nEmpty) +
+                 FormatText(ngettext("(%d week without practice)",
+                                     "(%d weeks without practice)", (unsigned long)nEmpty),
+                            nEmpty) +
                  "\n";
     }
     int nEighths =
@@ -337,23 +337,23 @@ static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportS
     pOut->append("\n");
   }
   const std::string runsInAll =
-      ReportFormat(ngettext("%lld run", "%lld runs", (unsigned long)data.nLogRuns),
-                   (long long)data.nLogRuns);
+      FormatText(ngettext("%lld run", "%lld runs", (unsigned long)data.nLogRuns),
+                 (long long)data.nLogRuns);
   const unsigned long nWeeks = (unsigned long)data.nLogWeeks;
   if (data.nLogWeeks > (int)data.weeks.size())
     *pOut += "  " +
-             ReportFormat(ngettext("%d week with practice in all (the last %d shown): %s, %s",
-                                   "%d weeks with practice in all (the last %d shown): %s, %s",
-                                   nWeeks),
-                          data.nLogWeeks, (int)data.weeks.size(), runsInAll.c_str(),
-                          ReportDuration(data.nLogSeconds).c_str()) +
+             FormatText(ngettext("%d week with practice in all (the last %d shown): %s, %s",
+                                 "%d weeks with practice in all (the last %d shown): %s, %s",
+                                 nWeeks),
+                        data.nLogWeeks, (int)data.weeks.size(), runsInAll.c_str(),
+                        ReportDuration(data.nLogSeconds).c_str()) +
              "\n";
   else
     *pOut += "  " +
-             ReportFormat(ngettext("%d week with practice in all: %s, %s",
-                                   "%d weeks with practice in all: %s, %s", nWeeks),
-                          data.nLogWeeks, runsInAll.c_str(),
-                          ReportDuration(data.nLogSeconds).c_str()) +
+             FormatText(ngettext("%d week with practice in all: %s, %s",
+                                 "%d weeks with practice in all: %s, %s", nWeeks),
+                        data.nLogWeeks, runsInAll.c_str(),
+                        ReportDuration(data.nLogSeconds).c_str()) +
              "\n";
 }
 
@@ -367,14 +367,14 @@ std::string FormatReportNotes(const ReportData& data) {
   } FILES[] = {{&data.rec, RECORD_FILE}, {&data.log, LOG_FILE}, {&data.spd, SPEED_FILE}};
   for (const auto& file : FILES) {
     if (file.pFile->nSkippedBytes > 0)
-      notes += ReportFormat(_("The first %lld bytes of %s were not read: it is too large."),
-                            (long long)file.pFile->nSkippedBytes, file.pszName) +
+      notes += FormatText(_("The first %lld bytes of %s were not read: it is too large."),
+                          (long long)file.pFile->nSkippedBytes, file.pszName) +
                "\n";
     if (file.pFile->nBadLines > 0)
-      notes += ReportFormat(ngettext("%d line of %s could not be read.",
-                                     "%d lines of %s could not be read.",
-                                     (unsigned long)file.pFile->nBadLines),
-                            file.pFile->nBadLines, file.pszName) +
+      notes += FormatText(ngettext("%d line of %s could not be read.",
+                                   "%d lines of %s could not be read.",
+                                   (unsigned long)file.pFile->nBadLines),
+                          file.pFile->nBadLines, file.pszName) +
                "\n";
   }
   return notes + PracticeNotes(data.practice);

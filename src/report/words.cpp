@@ -5,7 +5,6 @@
 // practice section's heading, summary and notes. Reads nothing.
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstring>
 
 #include "report/report.h"
@@ -17,24 +16,6 @@ const ReportKeyCap REPORT_KEYPAD[REPORT_KEY_CAPS] = {
     {5, 1, 1, 1, 1}, {6, 1, 2, 1, 1},  {1, 2, 0, 1, 1},  {2, 2, 1, 1, 1},
     {3, 2, 2, 1, 1}, {KEYPAD_ENTER, 2, 3, 2, 1}, {0, 3, 0, 1, 2}, {-1, 3, 2, 1, 1},
 };
-
-std::string ReportFormatV(const char* pszFormat, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  const int nLength = vsnprintf(nullptr, 0, pszFormat, copy);
-  va_end(copy);
-  std::string text(nLength > 0 ? (size_t)nLength : 0, '\0');
-  vsnprintf(text.data(), text.size() + 1, pszFormat, args);
-  return text;
-}
-
-std::string ReportFormat(const char* pszFormat, ...) {
-  va_list args;
-  va_start(args, pszFormat);
-  std::string text = ReportFormatV(pszFormat, args);
-  va_end(args);
-  return text;
-}
 
 // ---- Widths ----------------------------------------------------------------------------
 
@@ -88,25 +69,25 @@ std::string ReportPercent(double dShare) {
   const double dShown = dShare < 1.0 && dTenths >= 1000.0 ? 999.0
                         : dShare > 0.0 && dTenths <= 0.0  ? 1.0
                                                           : dTenths;
-  return ReportFormat("%.1f%%", dShown / 10.0);
+  return FormatText("%.1f%%", dShown / 10.0);
 }
 
 std::string ReportMs(double dMs) {
-  if (dMs < 999.5) return ReportFormat("%.0f ms", dMs);
-  return ReportFormat("%.2f s", dMs / 1000.0);
+  if (dMs < 999.5) return FormatText("%.0f ms", dMs);
+  return FormatText("%.2f s", dMs / 1000.0);
 }
 
 std::string ReportRunDuration(int64_t nMs) {
   const int64_t nTenths = (nMs + 50) / 100;
-  return ReportFormat("%lld:%02d.%d", (long long)(nTenths / 600), (int)(nTenths / 10 % 60),
-                      (int)(nTenths % 10));
+  return FormatText("%lld:%02d.%d", (long long)(nTenths / 600), (int)(nTenths / 10 % 60),
+                    (int)(nTenths % 10));
 }
 
 std::string ReportStart(int64_t tUtc, int32_t nUtcOffset) {
   const int nDay = PracticeLocalDay(tUtc, nUtcOffset);
   const int64_t nSecond = tUtc + nUtcOffset - (int64_t)nDay * SECONDS_PER_DAY;
   return ReportDate(nDay) +
-         ReportFormat(" %02d:%02d", (int)(nSecond / 3600), (int)(nSecond / 60 % 60));
+         FormatText(" %02d:%02d", (int)(nSecond / 3600), (int)(nSecond / 60 % 60));
 }
 
 // ---- Names -----------------------------------------------------------------------------
@@ -126,7 +107,7 @@ std::string ReportCharName(int ch) {
       return "Tab";
     default:
       if (ch > 0x20 && ch < 0x7F) return std::string(1, (char)ch);
-      return ReportFormat("0x%02X", ch & 0xFF);
+      return FormatText("0x%02X", ch & 0xFF);
   }
 }
 
@@ -228,29 +209,29 @@ bool HasPracticeSection(const ReportData& data) {
 std::string PracticeHeading(const ReportData& data) {
   const PracticeFigures& f = data.practice;
   const int nFrom = data.nSpanDays > 0 ? f.nFromDay : f.nFirstDay;
-  if (nFrom < 0) return ReportFormat(_("All practice (%s)"), PRACTICE_DB_NAME);
+  if (nFrom < 0) return FormatText(_("All practice (%s)"), PRACTICE_DB_NAME);
   const std::string from = ReportDate(nFrom), to = ReportDate(f.nToDay);
   if (data.nSpanDays <= 0)
-    return ReportFormat(_("All practice (%s, %s to %s)"), PRACTICE_DB_NAME, from.c_str(),
-                        to.c_str());
-  return ReportFormat(ngettext("Practice of the last %d day (%s, %s to %s)",
-                               "Practice of the last %d days (%s, %s to %s)",
-                               (unsigned long)data.nSpanDays),
-                      data.nSpanDays, PRACTICE_DB_NAME, from.c_str(), to.c_str());
+    return FormatText(_("All practice (%s, %s to %s)"), PRACTICE_DB_NAME, from.c_str(),
+                      to.c_str());
+  return FormatText(ngettext("Practice of the last %d day (%s, %s to %s)",
+                             "Practice of the last %d days (%s, %s to %s)",
+                             (unsigned long)data.nSpanDays),
+                    data.nSpanDays, PRACTICE_DB_NAME, from.c_str(), to.c_str());
 }
 
 // The span's speed in one line: the random drill's runs to the end.
 static std::string SpeedLine(const PracticeTotals& t) {
   if (t.nSpeedRuns == 0) return _("Random practice: no run to the end yet, so no speed.");
-  return ReportFormat(ngettext("Random practice, %s run to the end: median %.1f cpm, "
-                               "%s KPH (net %s), accuracy %s",
-                               "Random practice, %s runs to the end: median %.1f cpm, "
-                               "%s KPH (net %s), accuracy %s",
-                               (unsigned long)t.nSpeedRuns),
-                      ReportCount(t.nSpeedRuns).c_str(), t.dMedianCpm,
-                      ReportCount(std::lround(t.dGrossKph)).c_str(),
-                      ReportCount(std::lround(t.dNetKph)).c_str(),
-                      ReportPercent(t.dAccuracy).c_str());
+  return FormatText(ngettext("Random practice, %s run to the end: median %.1f cpm, "
+                             "%s KPH (net %s), accuracy %s",
+                             "Random practice, %s runs to the end: median %.1f cpm, "
+                             "%s KPH (net %s), accuracy %s",
+                             (unsigned long)t.nSpeedRuns),
+                    ReportCount(t.nSpeedRuns).c_str(), t.dMedianCpm,
+                    ReportCount(std::lround(t.dGrossKph)).c_str(),
+                    ReportCount(std::lround(t.dNetKph)).c_str(),
+                    ReportPercent(t.dAccuracy).c_str());
 }
 
 std::vector<std::string> PracticeSummary(const ReportData& data) {
@@ -258,56 +239,56 @@ std::vector<std::string> PracticeSummary(const ReportData& data) {
   const PracticeTotals& t = f.totals;
   std::vector<std::string> lines;
   if (f.nState == PRACTICE_DB_UNREADABLE)
-    lines.push_back(ReportFormat(_("%s could not be read (%s)"), PRACTICE_DB_NAME,
-                                 Printable(f.reason).c_str()));
+    lines.push_back(FormatText(_("%s could not be read (%s)"), PRACTICE_DB_NAME,
+                               Printable(f.reason).c_str()));
   if (t.nRuns == 0) {
     if (f.nState == PRACTICE_DB_UNREADABLE) return lines;
     if (f.nFirstDay < 0 || data.nSpanDays <= 0)
-      lines.push_back(ReportFormat(_("No drill recorded in %s yet."), PRACTICE_DB_NAME));
+      lines.push_back(FormatText(_("No drill recorded in %s yet."), PRACTICE_DB_NAME));
     else
-      lines.push_back(ReportFormat(ngettext("No drill in the last %d day: --span=all shows "
-                                            "the whole history.",
-                                            "No drill in the last %d days: --span=all shows "
-                                            "the whole history.",
-                                            (unsigned long)data.nSpanDays),
-                                   data.nSpanDays));
+      lines.push_back(FormatText(ngettext("No drill in the last %d day: --span=all shows "
+                                          "the whole history.",
+                                          "No drill in the last %d days: --span=all shows "
+                                          "the whole history.",
+                                          (unsigned long)data.nSpanDays),
+                                 data.nSpanDays));
     return lines;
   }
-  lines.push_back(ReportFormat(ngettext("%s run: %s of position practice, %s of random practice",
-                                        "%s runs: %s of position practice, %s of random "
-                                        "practice",
-                                        (unsigned long)t.nRuns),
-                               ReportCount(t.nRuns).c_str(), ReportCount(t.nPositionRuns).c_str(),
-                               ReportCount(t.nRandomRuns).c_str()));
+  lines.push_back(FormatText(ngettext("%s run: %s of position practice, %s of random practice",
+                                      "%s runs: %s of position practice, %s of random "
+                                      "practice",
+                                      (unsigned long)t.nRuns),
+                             ReportCount(t.nRuns).c_str(), ReportCount(t.nPositionRuns).c_str(),
+                             ReportCount(t.nRandomRuns).c_str()));
   lines.push_back(SpeedLine(t));
   const int64_t nDigits = f.nKeypadDigits + f.nRowDigits;
   if (nDigits > 0)
-    lines.push_back(ReportFormat(_("Digits typed on the keypad: %s (%s of %s; the others on "
-                                   "the digit row)"),
-                                 ReportPercent(f.dKeypadShare).c_str(),
-                                 ReportCount(f.nKeypadDigits).c_str(),
-                                 ReportCount(nDigits).c_str()));
+    lines.push_back(FormatText(_("Digits typed on the keypad: %s (%s of %s; the others on "
+                                 "the digit row)"),
+                               ReportPercent(f.dKeypadShare).c_str(),
+                               ReportCount(f.nKeypadDigits).c_str(),
+                               ReportCount(nDigits).c_str()));
   // Where the database is younger than the span (or the whole history is asked for), the
   // files' sections go back further than these figures.
   if (f.nFirstDay >= 0 && (data.nSpanDays <= 0 || f.nFromDay < f.nFirstDay))
-    lines.push_back(ReportFormat(_("%s began with the first drill recorded, on %s: these "
-                                   "figures start there."),
-                                 PRACTICE_DB_NAME, ReportDate(f.nFirstDay).c_str()));
+    lines.push_back(FormatText(_("%s began with the first drill recorded, on %s: these "
+                                 "figures start there."),
+                               PRACTICE_DB_NAME, ReportDate(f.nFirstDay).c_str()));
   return lines;
 }
 
 std::string PracticeNotes(const PracticeFigures& figures) {
   std::string notes;
   if (figures.nSkippedRuns > 0)
-    notes += ReportFormat(ngettext("%d run of %s could not be read.",
-                                   "%d runs of %s could not be read.",
-                                   (unsigned long)figures.nSkippedRuns),
-                          figures.nSkippedRuns, PRACTICE_DB_NAME) +
+    notes += FormatText(ngettext("%d run of %s could not be read.",
+                                 "%d runs of %s could not be read.",
+                                 (unsigned long)figures.nSkippedRuns),
+                        figures.nSkippedRuns, PRACTICE_DB_NAME) +
              "\n";
   if (figures.bKeysLeftOut)
-    notes += ReportFormat(_("%s holds more keys in the span than the report takes: the latest "
-                            "runs are left out."),
-                          PRACTICE_DB_NAME) +
+    notes += FormatText(_("%s holds more keys in the span than the report takes: the latest "
+                          "runs are left out."),
+                        PRACTICE_DB_NAME) +
              "\n";
   return notes;
 }

@@ -145,14 +145,24 @@ TEST(ExitSaving, RecordAndSpeedHistoryFailuresAreNamedInOrder) {
 
 // Without the display no notice can be shown: standard error says it in one sentence.
 TEST(ExitSaving, ALostDisplaySaysWhatWasSavedAndWhatWasNot) {
-  Session s;
-  fs::create_directory("numdril.rec");
-  s.Start();
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(SaveWithoutDisplay(), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "numdril: the connection to the display was lost; saved: numdril.log; "
-            "not saved: numdril.rec\n");
+  const struct {
+    bool bJapanese;
+    std::string said;
+  } CASES[] = {
+      {false, "numdril: the connection to the display was lost; saved: numdril.log; "
+              "not saved: numdril.rec\n"},
+      {true, "numdril: ディスプレイとの接続が切れました。保存したファイル: numdril.log、"
+             "保存できなかったファイル: numdril.rec\n"},
+  };
+  for (const auto& c : CASES) {
+    Session s;
+    fs::create_directory("numdril.rec");
+    s.Start();
+    if (c.bJapanese) SpeakJapanese();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SaveWithoutDisplay(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said);
+  }
 }
 
 TEST(ExitSaving, AFailedLogIsNamedAndTheRecordIsStillWritten) {

@@ -67,6 +67,28 @@ std::filesystem::path MakeTrialFolder() {
   return folder;
 }
 
+// The refusals of a folder and of a missing display in Japanese, chosen by the leading
+// arguments or the locale, with the system's words (strerror) in them readable too.
+void ExpectJapaneseRefusals(const std::vector<std::string>& leading) {
+  const std::filesystem::path root = MakeTrialFolder();
+  ASSERT_FALSE(root.empty());
+  ASSERT_EQ(chdir(root.c_str()), 0);
+  CountingApp app;
+  std::string out, err;
+  auto with = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), leading.begin(), leading.end());
+    return args;
+  };
+  EXPECT_EQ(RunWith(app, with({"-C", "missing"}), &out, &err), 2);
+  EXPECT_EQ(err, "numdril: 'missing' に記録を置けません: そのようなファイルやディレクトリはありま"
+                 "せん\n");
+  EXPECT_EQ(RunWith(app, with({"-C", "given"}), &out, &err), 1);
+  EXPECT_EQ(err, "numdril: ディスプレイがありません (DISPLAY も WAYLAND_DISPLAY も設定されていま"
+                 "せん)。ディスプレイなしで実行するには xvfb-run numdril を使ってください\n");
+  ASSERT_EQ(chdir("/"), 0);
+  std::filesystem::remove_all(root);
+}
+
 }  // namespace
 
 TEST(CommandLine, AnswersAndRefusalsComeBeforeAnyWindow) {
@@ -319,4 +341,14 @@ TEST(CommandLine, JapaneseHelpAndMistakesFromTheCatalogue) {
   EXPECT_NE(err.find("'--frobnicate'"), std::string::npos) << err;
   EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
   EXPECT_STREQ(setlocale(LC_TIME, nullptr), "C");
+  ExpectJapaneseRefusals({"--lang=ja"});
+}
+
+TEST(CommandLine, AJapaneseLocaleRefusesInJapanese) {
+  locale_t japanese = newlocale(LC_ALL_MASK, "ja_JP.UTF-8", (locale_t)0);
+  if (!japanese) GTEST_SKIP() << "the locale ja_JP.UTF-8 is not generated (scripts/setup.sh does)";
+  freelocale(japanese);
+  SpeakEnglish();
+  setenv("LANG", "ja_JP.UTF-8", 1);
+  ExpectJapaneseRefusals({});
 }

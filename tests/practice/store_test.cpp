@@ -186,6 +186,12 @@ TEST(PracticeStore, NewerOrForeignDatabaseLeftAlone) {
   EXPECT_NE(said.find("it is not numdril's database"), std::string::npos) << said;
   EXPECT_EQ(Bytes(), before);
   EXPECT_EQ(FolderNames(), std::set<std::string>{PRACTICE_DB_NAME});
+  // The line and the reason within it, in Japanese.
+  SpeakJapanese();
+  said = Stderr([] { EXPECT_EQ(FlushPracticeRuns(), 0); });
+  EXPECT_EQ(said, "numdril: 練習のデータベース numdril.db に今は書き込めません: numdril のデータ"
+                  "ベースではないので、そのままにしておきます。書き込めなかった練習は取っておき、"
+                  "後で書き込みます\n");
 }
 
 TEST(PracticeStore, FullDiskLeavesTheDatabaseAsBefore) {

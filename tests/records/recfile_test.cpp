@@ -386,6 +386,11 @@ TEST(RecordFile, RecordsAsTheUserSetThemUp) {
       EXPECT_EQ(WriteRecordFile(), 0);
     }
     EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
+    // In Japanese, the system's words too, readable though the program's characters are C's.
+    SpeakJapanese();
+    StartAgain(&said);
+    EXPECT_EQ(said, "numdril: 練習記録 numdril.rec を読めません (許可がありません)。ファイルは"
+                    "そのままにし、置き換えません\n");
   });
   chmod("numdril.rec", 0600);  // readable again for a test run by a user other than root
   EXPECT_EQ(Session::ReadFile("numdril.rec"), old);

@@ -234,9 +234,7 @@ TEST(RecordScreen, KeyMapWithoutPracticeShowsThePlainGuideAndSaysSoInEitherLangu
   // In Japanese, numdril's own texts come translated, in code page 932.
   s.Key(27);
   s.Key(27);
-  CCommandLineInfo japanese;
-  japanese.nLanguage = CCommandLineInfo::Japanese;
-  SetUpTranslations(japanese);
+  SpeakJapanese();
   g_bEnglish = 0;
   s.Key('3');
   EXPECT_TRUE(Printed(fb, 32, 344, Utf8ToCp932("Enterキーでキー別成績を表示します"), CR_NAVY));

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,9 @@ Session::Session(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight)
 
 Session::~Session() {
   m_pView.reset();
+  // Back to the untranslated texts the next test in this process expects (SpeakJapanese).
+  unsetenv("LANGUAGE");
+  setlocale(LC_MESSAGES, "C");
   std::error_code ec;
   std::filesystem::current_path(m_oldDir, ec);
   std::filesystem::remove_all(m_dir, ec);
@@ -100,6 +104,12 @@ std::vector<uint32_t> Pixels(const Framebuffer& fb) {
   for (int y = 0; y < fb.Height(); ++y)
     for (int x = 0; x < fb.Width(); ++x) pixels.push_back(fb.Pixel(x, y));
   return pixels;
+}
+
+void SpeakJapanese() {
+  CCommandLineInfo japanese;
+  japanese.nLanguage = CCommandLineInfo::Japanese;
+  SetUpTranslations(japanese);
 }
 
 bool InChild(const std::function<void()>& fn) {

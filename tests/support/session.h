@@ -52,6 +52,9 @@ class Session {
 // Makes a new folder of its own under $TMPDIR (or /tmp), its name starting with pszName,
 // and returns its path; "" when it cannot be made. The caller removes it.
 std::string MakeTempFolder(const char* pszName);
+// numdril's own texts (messages, not the screens') in Japanese from here on, from the
+// catalogue beside the test program, as --lang=ja chooses them, until the Session ends.
+void SpeakJapanese();
 // Runs fn in a child process; true when fn met every expectation there.
 bool InChild(const std::function<void()>& fn);
 // The same as the user nobody when run as root (whom file modes do not stop); as the user

@@ -4,7 +4,8 @@
 # PATH, from a folder of no importance. Its window carries the entry's class, and its
 # records land in $XDG_DATA_HOME/numdril, made on the way, and nowhere else. Then the
 # entry's action "Practice report": the report of those records handed to the viewer the
-# user chose for SVG pictures (through xdg-open), and a message box when there is none.
+# user chose for SVG pictures (through xdg-open), and a message box when there is none, in
+# Japanese too.
 #   NUMDRIL_DESKTOP_FILE=BUILD/ID.desktop desktop_entry.sh PATH_TO_NUMDRIL
 source "$(dirname "$0")/lib/common.bash" "$@"
 desktop=${NUMDRIL_DESKTOP_FILE:?the menu entry to start from}
@@ -83,4 +84,22 @@ xdotool windowfocus --sync "$box" || fail "could not focus the message box"
 send_keys Return
 wait_exit
 [ "$APP_STATUS" -eq 1 ] || fail "exit code $APP_STATUS without a viewer, not 1"
+
+# In Japanese, the same box under a locale without UTF-8 characters (LANG=C, --lang=ja) as
+# under one with: the box draws in the characters of the environment's locale.
+japanese_box() {  # japanese_box PICTURE LOCALE
+  (cd elsewhere && exec "$WORK/bare/env" PATH="$WORK/bin" HOME="$WORK/home" LANG="$2" \
+    XDG_DATA_HOME="$WORK/data" XDG_CACHE_HOME="$WORK/cache" "${report[@]}" --lang=ja \
+    >"$WORK/stdout" 2>"$WORK/stderr") &
+  APP_PID=$!
+  box=$(wait_titled "numdril: 練習レポート") || fail "no Japanese message box under LANG=$2"
+  wait_screen_still_of "$box" || fail "the Japanese message box never settled"
+  "$XWIN" shot "$box" "$1" || fail "no picture of the Japanese message box"
+  xdotool windowfocus --sync "$box" || fail "could not focus the Japanese message box"
+  send_keys Return
+  wait_exit
+}
+japanese_box utf8.ppm C.UTF-8
+japanese_box c.ppm C
+cmp -s utf8.ppm c.ppm || fail "the Japanese message box under LANG=C is not the one of C.UTF-8"
 echo "PASS"

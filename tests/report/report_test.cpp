@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <regex>
 #include <sstream>
 
 #include "practice/practice_support.h"
@@ -308,10 +307,8 @@ TEST(Report, PracticeSectionOfAKnownHistory) {
   // 1 2 3 Enter / 0 .), a key never asked in grey; a point per day with speed runs.
   const std::string svg = FormatReportSvg(data);
   std::vector<std::string> fills;
-  const std::regex KEY("<rect class=\"key\"[^>]* fill=\"(#[0-9A-Fa-f]{6})\"");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), KEY); it != std::sregex_iterator();
-       ++it)
-    fills.push_back((*it)[1]);
+  for (const std::string& key : AllBetween(svg, "<rect class=\"key\"", "/>"))
+    fills.push_back(AllBetween(key, " fill=\"", "\"").at(0));
   const std::string GREY = "#eeeeee", GREEN = "#33CC33", YELLOW = "#FFD700", RED = "#FF4D4D";
   EXPECT_EQ(fills, (std::vector<std::string>{GREY, GREY, GREY, GREY, GREEN, GREY, YELLOW, YELLOW,
                                              RED, GREEN, GREY, GREY}));

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: the practice database's reader. The input either patches bytes of a small
 // database written by numdril (a damaged or crafted file) that the figures are then read
-// from, or is a key list's text for its decoder. Checks that the figures are sane, that
-// reading changes no byte and leaves no file, and that a decoded key list encodes to text
-// that decodes the same. Not a check of the figures' values.
+// from, or is a key list's text for its decoder. Checks that the figures are sane, that the
+// report's practice section puts them out with no stray control bytes and a closed picture,
+// that reading changes no byte and leaves no file, and that a decoded key list encodes to
+// text that decodes the same. Not a check of the figures' values.
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "fuzz_common.h"
 #include "practice/practice.h"
+#include "report/report.h"
 
 namespace {
 
@@ -74,6 +76,21 @@ void CheckFigures(const PracticeFigures& f) {
     FuzzFail("totals out of range");
 }
 
+// The figures as the report puts them out, as text in both styles and as the picture.
+void CheckReport(const PracticeFigures& figures, int nSpan) {
+  ReportData data;
+  data.practice = figures;
+  data.nSpanDays = nSpan;
+  for (const ReportStyle& style : {ReportStyle{false, false}, ReportStyle{true, true}})
+    for (unsigned char ch : FormatPracticeText(data, style))
+      if (ch < 0x20 && ch != '\n' && !(style.bColour && ch == 0x1b))
+        FuzzFail("the report's text holds control byte 0x%02x", ch);
+  const std::string svg = FormatReportSvg(data);
+  for (unsigned char ch : svg)
+    if (ch < 0x20 && ch != '\n') FuzzFail("the picture holds control byte 0x%02x", ch);
+  if (svg.rfind("</svg>\n") != svg.size() - 7) FuzzFail("the picture is not closed");
+}
+
 void FuzzDatabase(const uint8_t* pData, size_t nSize) {
   std::string bytes = SeedDatabase();
   // Three bytes a patch: where (in 16-bit steps through the file) and what to XOR there.
@@ -87,6 +104,7 @@ void FuzzDatabase(const uint8_t* pData, size_t nSize) {
     PracticeFigures figures;
     ReadPracticeFigures(nSpan, NOW, &figures);
     CheckFigures(figures);
+    CheckReport(figures, nSpan);
   }
   if (ReadWholeFile(PRACTICE_DB_NAME) != bytes) FuzzFail("reading changed the database");
   if (ListWorkingFolder().size() != 1) FuzzFail("reading left a file beside the database");

@@ -3,7 +3,8 @@
 # Renders the README's pictures of numdril's screens into docs/, headless, with
 # tools/numdril_render at a window of 1280 x 800 (the key map also at 640 x 400 and at
 # 3840 x 2160), from a practice record of earlier runs, and README.ja.md's in Japanese;
-# then the practice report of docs/sample-history as docs/report.svg, and prints its text.
+# then the practice report of docs/sample-history as docs/report.svg, and prints its text,
+# and the same with ten years of practice figures beside it as docs/report-practice.svg.
 # Builds the renderer and numdril first (in $BUILD_DIR, default build/).
 #   scripts/make-docs.sh
 set -euo pipefail
@@ -69,3 +70,20 @@ cmake --build "$build" --target numdril
 "$build/numdril" -C "$docs/sample-history" --report="$docs/report.svg"
 echo "docs/report.svg"
 LC_ALL=C.UTF-8 "$build/numdril" -C "$docs/sample-history" --report
+
+# The practice figures: the sample history's three files beside ten years of drills written
+# by bench/bench_practice, over the last 30 days before today, as docs/report-practice.svg
+# and, where librsvg's rsvg-convert is installed, the PNG docs/report.md shows.
+if cmake --build "$build" --target bench_practice 2>/dev/null; then
+  "$build/bench_practice" --write-history="$work/practice"
+  cp "$docs"/sample-history/numdril.* "$work/practice/"
+  "$build/numdril" -C "$work/practice" --report="$docs/report-practice.svg"
+  echo "docs/report-practice.svg"
+  if command -v rsvg-convert >/dev/null; then
+    rsvg-convert -w 800 "$docs/report-practice.svg" -o "$docs/report-practice.png"
+    echo "docs/report-practice.png"
+  fi
+  LC_ALL=C.UTF-8 "$build/numdril" -C "$work/practice" --report | sed -n '/^Practice of/,$p'
+else
+  echo "bench_practice (Google Benchmark) is not built: no practice figures" >&2
+fi

@@ -36,9 +36,10 @@ int CNumdrilApp::ExitWithoutDisplay() {
 }
 
 int CNumdrilApp::RunWithoutWindow(const CCommandLineInfo& info) {
-  if (info.nCommand == CCommandLineInfo::ShowReport) return ShowReportInViewer();
+  const int nSpanDays = info.nSpanDays >= 0 ? info.nSpanDays : REPORT_SPAN_DAYS;
+  if (info.nCommand == CCommandLineInfo::ShowReport) return ShowReportInViewer(nSpanDays);
   if (info.nCommand != CCommandLineInfo::RunReport) return 1;
-  return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str());
+  return RunReport(info.reportFile.empty() ? nullptr : info.reportFile.c_str(), nSpanDays);
 }
 
 bool CNumdrilApp::CanSaveInRecordFolder() { return CanSaveRecordsHere(); }

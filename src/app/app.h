@@ -44,7 +44,7 @@ void ShowSaveErrorNotice();
 void LoadSettings(OnOff keypadOnly);
 // The practice report's picture in the user's cache folder, opened in the desktop's viewer;
 // what goes wrong is shown in a message box (on stderr without a display). Exit status.
-int ShowReportInViewer();
+int ShowReportInViewer(int nSpanDays);
 
 // Puts every program-wide value of every subsystem back to its starting value.
 void ResetAllState();

@@ -17,13 +17,13 @@ static int Refuse(const std::string& text) {
   return 1;
 }
 
-int ShowReportInViewer() {
+int ShowReportInViewer(int nSpanDays) {
   std::string folder, why;
   if (!MakeUserCacheFolder(&folder, &why))
     return Refuse(FormatText(_("The practice report could not be written:\n%s."), why.c_str()));
   const std::string path = folder + "/" + REPORT_PICTURE;
   // The report says on stderr what kept it from writing.
-  if (RunReport(path.c_str()) != 0)
+  if (RunReport(path.c_str(), nSpanDays) != 0)
     return Refuse(FormatText(_("The practice report could not be written to\n%s"), path.c_str()));
   switch (OpenInDesktopViewer(path, &why)) {
     case ViewerResult::kOpened:

@@ -28,11 +28,16 @@ static const char* const HELP_TEXT[] = {
        "                       Japanese when the first of LC_ALL, LC_MESSAGES and LANG\n"
        "                       that is set starts with ja\n"
        "      --report[=FILE]  print a report of the practice so far (totals, best speed\n"
-       "                       over time, practice per week) and exit, without a window;\n"
-       "                       with FILE, write its two charts there as an SVG picture\n"
+       "                       over time, practice per week; from numdril.db, speed\n"
+       "                       and accuracy per day, each key, the slowest moves, the\n"
+       "                       commonest mix-ups and the last runs) and exit, without a\n"
+       "                       window; with FILE, write it there as an SVG picture\n"
        "                       instead ('-' for standard output; a relative FILE is\n"
        "                       taken from where numdril starts, even with -C)\n"
-       "      --show-report    write the report's charts as a picture to\n"
+       "      --span=DAYS      the report's figures from numdril.db cover the last DAYS\n"
+       "                       days, today included (by default 30); --span=all: the\n"
+       "                       whole history\n"
+       "      --show-report    write the report as a picture to\n"
        "                       $XDG_CACHE_HOME/numdril (by default ~/.cache/numdril)\n"
        "                       and open it in the desktop's viewer, without a window of\n"
        "                       numdril's own; the menu entry's Practice report does this\n"
@@ -48,6 +53,9 @@ static const char* const HELP_TEXT[] = {
        "page 932: read them with iconv -f CP932.\n"
        "Without a desktop session, run it on a virtual display: xvfb-run numdril\n"),
 };
+
+// The longest span --span takes, in days: some 270 years.
+static const long MAX_SPAN_DAYS = 100000;
 
 static const char VERSION_LINE[] = "numdril " NUMDRIL_VERSION "\n";
 static const char COPYRIGHT_TEXT[] =
@@ -67,6 +75,21 @@ static void ChooseLanguage(CCommandLineInfo* pInfo, const char* pszLanguage) {
     pInfo->nLanguage = CCommandLineInfo::English;
   else
     Refuse(pInfo, _("unknown language '%s' (ja or en)"), pszLanguage);
+}
+
+// --span's value: a number of days from 1 on, or "all" (0).
+static void ChooseSpan(CCommandLineInfo* pInfo, const char* pszSpan) {
+  if (strcmp(pszSpan, "all") == 0) {
+    pInfo->nSpanDays = 0;
+    return;
+  }
+  char* pszEnd = nullptr;
+  errno = 0;
+  const long nDays = pszSpan[0] >= '0' && pszSpan[0] <= '9' ? strtol(pszSpan, &pszEnd, 10) : 0;
+  if (nDays < 1 || nDays > MAX_SPAN_DAYS || *pszEnd != '\0' || errno != 0)
+    Refuse(pInfo, _("invalid span '%s': a number of days from 1 to 100000, or all"), pszSpan);
+  else
+    pInfo->nSpanDays = (int)nDays;
 }
 
 static void ChooseFolder(CCommandLineInfo* pInfo, CCommandLineInfo::Folder nFolder,
@@ -121,6 +144,13 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
         Refuse(pInfo, _("option '%s' requires a file name"), "--report=");
       else
         ChooseReport(pInfo, pszArg + 9);
+    } else if (strncmp(pszArg, "--span=", 7) == 0) {
+      ChooseSpan(pInfo, pszArg + 7);
+    } else if (strcmp(pszArg, "--span") == 0) {
+      if (i + 1 >= argc)
+        Refuse(pInfo, _("option '%s' requires an argument"), pszArg);
+      else
+        ChooseSpan(pInfo, argv[++i]);
     } else if (strncmp(pszArg, "--lang=", 7) == 0) {
       ChooseLanguage(pInfo, pszArg + 7);
     } else if (strcmp(pszArg, "--lang") == 0) {
@@ -148,6 +178,9 @@ void ParseCommandLine(int argc, char** argv, CCommandLineInfo* pInfo) {
       Refuse(pInfo, _("extra operand '%s'"), pszArg);
     }
   }
+  // A span given to a session would be forgotten without a word.
+  if (pInfo->nSpanDays >= 0 && pInfo->nCommand == CCommandLineInfo::RunWindow)
+    Refuse(pInfo, _("option '%s' goes with --report or --show-report"), "--span");
 }
 
 int AnswerCommandLine(const CCommandLineInfo& info) {

@@ -368,6 +368,9 @@ struct CCommandLineInfo {
   // was started in (the record folder may be another); "-" for standard output; empty for
   // the text report on standard output.
   std::string reportFile;
+  // RunReport, ShowReport: --span, the days of practice figures the report covers; 0 for
+  // the whole history, -1 when not given (the report's own default).
+  int nSpanDays = -1;
 };
 
 // Reads argv: "--" ends the options; an argument that is not an option is a usage error.

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "practice/practice.h"
 
 static const int64_t MS_PER_HOUR = 3600 * 1000;
@@ -82,6 +83,21 @@ double RunCpm(const PracticeRun& run) {
   return run.nDurationMs > 0 ? run.nChars * 60000.0 / (double)run.nDurationMs : 0.0;
 }
 
+const AccuracyBand ACCURACY_BANDS[ACCURACY_BAND_COUNT] = {
+    // xgettext:no-c-format
+    {0.98, 0x33CC33, N_("98% and above")},
+    {0.95, 0xBBE033, N_("95% to 98%")},
+    {0.90, 0xFFD700, N_("90% to 95%")},
+    {0.80, 0xFF9933, N_("80% to 90%")},
+    {0.00, 0xFF4D4D, N_("below 80%")},
+};
+
+int AccuracyBandOf(double dAccuracy) {
+  for (int i = 0; i < ACCURACY_BAND_COUNT - 1; ++i)
+    if (dAccuracy >= ACCURACY_BANDS[i].dFloor) return i;
+  return ACCURACY_BAND_COUNT - 1;
+}
+
 int PracticeLocalDay(int64_t tUtc, int32_t nUtcOffset) {
   const int64_t t = tUtc + nUtcOffset;
   return (int)(t >= 0 ? t / SECONDS_PER_DAY : -((-t + SECONDS_PER_DAY - 1) / SECONDS_PER_DAY));
@@ -98,6 +114,8 @@ static double Median(std::vector<T>* pValues) {
   if (v.size() % 2) return dUpper;
   return ((double)*std::max_element(v.begin(), v.begin() + (ptrdiff_t)nMid) + dUpper) / 2.0;
 }
+
+double PracticeMedian(std::vector<double>* pValues) { return Median(pValues); }
 
 // The keypad key of a character asked for: a digit, or Enter for Enter and for the blank
 // that Enter types in the random drill; -1 for anything else.
@@ -239,8 +257,12 @@ static void FinishTally(Tally* pTally, PracticeFigures* pFigures) {
     day.nDay = nDay;
     day.nRuns = sum.nRuns;
     day.dBestCpm = *std::max_element(sum.cpms.begin(), sum.cpms.end());
+    day.nKeystrokes = sum.nKeystrokes;
+    day.nErrors = sum.nErrors;
+    day.nDurationMs = sum.nDurationMs;
+    day.cpms = sum.cpms;  // before the median reorders them
     SpeedFigures(&sum, &day.dMedianCpm, &day.dAccuracy, &day.dGrossKph, &day.dNetKph);
-    pFigures->days.push_back(day);
+    pFigures->days.push_back(std::move(day));
   }
   PracticeTotals& totals = pFigures->totals;
   totals.nSpeedRuns = pTally->speed.nRuns;
@@ -401,6 +423,7 @@ static std::string ReadRuns(sqlite3* pDb, PracticeFigures* pFigures, Tally* pTal
     if (!bWhole && (nDay < pFigures->nFromDay || nDay > pFigures->nToDay)) continue;
     if (pTally->nKeys + (int64_t)run.keys.size() > MAX_TALLIED_KEYS) {
       pFigures->reason = "more keys than the figures take; the latest runs are left out";
+      pFigures->bKeysLeftOut = true;
       break;
     }
     TallyRun(run, pTally, pFigures);

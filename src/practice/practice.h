@@ -117,6 +117,20 @@ double GrossKph(int64_t nKeystrokes, int64_t nDurationMs);
 double NetKph(int64_t nKeystrokes, int64_t nErrors, int64_t nDurationMs);
 double Accuracy(int64_t nKeystrokes, int64_t nErrors);  // 0 when nothing was typed
 double RunCpm(const PracticeRun& run);  // as shown, or chars per minute of its duration
+// The median of values (reordered); the mean of the middle two for an even count; 0 for none.
+double PracticeMedian(std::vector<double>* pValues);
+
+// How an accuracy is judged where it is shown (the key map, the report): bands, best first.
+struct AccuracyBand {
+  double dFloor;          // an accuracy at least this belongs to the band
+  uint32_t nRgb;          // its tint, 0xRRGGBB
+  const char* pszLegend;  // its legend, marked for translation: gettext it where shown
+};
+constexpr int ACCURACY_BAND_COUNT = 5;
+// The bands, best first; the last floor is 0, so that every accuracy finds one.
+extern const AccuracyBand ACCURACY_BANDS[ACCURACY_BAND_COUNT];
+// The index in ACCURACY_BANDS of an accuracy's band.
+int AccuracyBandOf(double dAccuracy);
 
 // Keys of the keypad in the figures: '0'..'9' are 0..9, Enter (and the random drill's
 // blank, which Enter types from the keypad) is 10.
@@ -138,6 +152,8 @@ struct PracticeDay {
   int nRuns;
   double dMedianCpm, dBestCpm;
   double dAccuracy, dGrossKph, dNetKph;  // over the day's runs together
+  int64_t nKeystrokes, nErrors, nDurationMs;  // the day's runs summed: days join by these
+  std::vector<double> cpms;                   // each run's cpm, in the order run
 };
 
 struct PracticeRunRow {
@@ -188,6 +204,7 @@ struct PracticeFigures {
   PracticeKeyFigure keys[KEYPAD_KEYS];
   std::vector<PracticeMove> slowMoves;        // slowest first
   std::vector<PracticeMixUp> mixUps;          // commonest first
+  bool bKeysLeftOut = false;             // the span had more keys than the figures take
   int64_t nKeypadDigits = 0, nRowDigits = 0;  // right or wrong digits by where typed
   double dKeypadShare = 0.0;  // nKeypadDigits / (nKeypadDigits + nRowDigits); 0 when none
   PracticeTotals totals;

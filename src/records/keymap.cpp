@@ -18,23 +18,6 @@
 // Days the key map looks back, today included.
 static const int KEY_MAP_DAYS = 30;
 
-// Tints by accuracy, best first: a key whose accuracy is at least the floor takes the
-// colour. Searched in order; the last floor is 0, so every key that was asked finds one.
-//   floor  RGB       legend
-static const struct {
-  double dFloor;
-  uint32_t nRgb;
-  const char* pszLegend;
-} ACCURACY_TINTS[] = {
-    // xgettext:no-c-format
-    {0.98, 0x33CC33, N_("98% and above")},
-    {0.95, 0xBBE033, N_("95% to 98%")},
-    {0.90, 0xFFD700, N_("90% to 95%")},
-    {0.80, 0xFF9933, N_("80% to 90%")},
-    {0.00, 0xFF4D4D, N_("below 80%")},
-};
-static const int TINTS = (int)(sizeof ACCURACY_TINTS / sizeof ACCURACY_TINTS[0]);
-
 // Places on the 640 x 400 grid (y, x).
 static const int TITLE_Y = 1, TITLE_X = 1;
 static const int RETURN_Y = 1, RETURN_X = 344;  // as the record screen's own return hint
@@ -92,10 +75,9 @@ static const PracticeFigures& KeyMapFigures() {
   return s_figures;
 }
 
+// The tint of an accuracy: its band's, as the practice report's.
 static COLORREF TintOf(double dAccuracy) {
-  for (const auto& tint : ACCURACY_TINTS)
-    if (dAccuracy >= tint.dFloor) return RgbToColorref(tint.nRgb);
-  return RgbToColorref(ACCURACY_TINTS[TINTS - 1].nRgb);
+  return RgbToColorref(ACCURACY_BANDS[AccuracyBandOf(dAccuracy)].nRgb);
 }
 
 // A key's median time in at most five cells: "412ms", "1.2s", "12s".
@@ -129,7 +111,7 @@ static void DrawLegend(CDC* pDC) {
   SetColors(pDC, CR_NAVY, CR_WHITE);
   PrintAt(pDC, LEGEND_Y, LEGEND_X, OwnScreenText(N_("Accuracy when asked")).c_str());
   int y = LEGEND_Y + LEGEND_PITCH;
-  for (const auto& tint : ACCURACY_TINTS) {
+  for (const AccuracyBand& tint : ACCURACY_BANDS) {
     FillBox(pDC, y, LEGEND_X, y + ROW_HEIGHT, LEGEND_X + SWATCH_WIDTH, RgbToColorref(tint.nRgb));
     SetColors(pDC, CR_BLACK, CR_WHITE);
     PrintAt(pDC, y, LEGEND_TEXT_X, OwnScreenText(tint.pszLegend).c_str());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Practice report, the command: chooses how the text looks on this terminal, reads the
-// current folder and puts the report out. Never opens a window and needs no display.
+// current folder (the three files and the span's figures of numdril.db) and puts the
+// report out. Never opens a window and needs no display.
 #include <fcntl.h>
 #include <langinfo.h>
 #include <strings.h>
@@ -70,8 +71,10 @@ static bool IsOpenRecordFile(int fd) {
 }
 
 static void SayRecordFile(const char* pszPath) {
-  fprintf(stderr, "numdril: %s is a record file or a backup of one; name a picture to write, "
-                  "such as report.svg\n", pszPath);
+  fprintf(stderr,
+          _("numdril: %s is a record file or a backup of one; name a picture to write, such "
+            "as report.svg\n"),
+          pszPath);
 }
 
 // Opens the picture's file to be written whole: a link only where the kernel would follow
@@ -81,8 +84,10 @@ static void SayRecordFile(const char* pszPath) {
 static int OpenPicture(const char* pszPath) {
   std::string path;
   if (!FollowTrustedLinks(pszPath, &path)) {
-    fprintf(stderr, "numdril: cannot write %s: %s is a link that another user put in a shared "
-                    "folder\n", pszPath, path.c_str());
+    fprintf(stderr,
+            _("numdril: cannot write %s: %s is a link that another user put in a shared "
+              "folder\n"),
+            pszPath, path.c_str());
     return -1;
   }
   if (IsRecordFilePath(pszPath)) {
@@ -94,16 +99,16 @@ static int OpenPicture(const char* pszPath) {
   struct stat st;
   const char* pszProblem = nullptr;
   if (fd < 0)
-    pszProblem = errno == ENXIO ? "not a regular file" : strerror(errno);  // ENXIO: a FIFO
+    pszProblem = errno == ENXIO ? _("not a regular file") : strerror(errno);  // ENXIO: a FIFO
   else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-    pszProblem = "not a regular file";
+    pszProblem = _("not a regular file");
   else if (IsOpenRecordFile(fd))
     pszProblem = "";
   else if (ftruncate(fd, 0) != 0)
     pszProblem = strerror(errno);
   if (!pszProblem) return fd;
   if (*pszProblem)
-    fprintf(stderr, "numdril: cannot write %s: %s\n", pszPath, pszProblem);
+    fprintf(stderr, _("numdril: cannot write %s: %s\n"), pszPath, pszProblem);
   else
     SayRecordFile(pszPath);
   if (fd >= 0) close(fd);
@@ -113,7 +118,7 @@ static int OpenPicture(const char* pszPath) {
 static int WriteSvg(const char* pszPath, const std::string& svg) {
   if (strcmp(pszPath, "-") == 0) {
     if (PutText(stdout, svg)) return 0;
-    fprintf(stderr, "numdril: cannot write the report: %s\n", strerror(errno));
+    fprintf(stderr, _("numdril: cannot write the report: %s\n"), strerror(errno));
     return 1;
   }
   const int fd = OpenPicture(pszPath);
@@ -127,13 +132,19 @@ static int WriteSvg(const char* pszPath, const std::string& svg) {
     nErrno = errno;
   }
   if (bOk) return 0;
-  fprintf(stderr, "numdril: cannot write %s: %s\n", pszPath, strerror(nErrno));
+  fprintf(stderr, _("numdril: cannot write %s: %s\n"), pszPath, strerror(nErrno));
   return 1;
 }
 
-int RunReport(const char* pszSvgPath) {
+void ReadReportPractice(ReportData* pData, int nSpanDays, int64_t tNow) {
+  pData->nSpanDays = nSpanDays;
+  ReadPracticeFigures(nSpanDays, tNow, &pData->practice);
+}
+
+int RunReport(const char* pszSvgPath, int nSpanDays) {
   ReportData data;
   ReadReport(&data);
+  ReadReportPractice(&data, nSpanDays, GetTime());
   if (pszSvgPath) {
     // The picture holds the notes too; they are said here as well, where they are seen.
     fputs(FormatReportNotes(data).c_str(), stderr);
@@ -143,6 +154,6 @@ int RunReport(const char* pszSvgPath) {
   const char* pszFolder = getcwd(szFolder, sizeof szFolder) ? szFolder : "";
   if (PutText(stdout, FormatReportText(data, ChooseReportStyle(STDOUT_FILENO), pszFolder)))
     return 0;
-  fprintf(stderr, "numdril: cannot write the report: %s\n", strerror(errno));
+  fprintf(stderr, _("numdril: cannot write the report: %s\n"), strerror(errno));
   return 1;
 }

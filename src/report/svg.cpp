@@ -8,6 +8,7 @@
 
 #include "records/records.h"
 #include "report/report.h"
+#include "report/svg_private.h"
 
 // Picture and chart areas, in SVG user units (pixels).
 //   +---------------------------------------------+
@@ -16,17 +17,17 @@
 //   |   [ speed plot: SPEED_TOP..SPEED_BOTTOM ]   |
 //   | week heading                                |
 //   |   [ week plot: WEEK_TOP..WEEK_BOTTOM ]      |
+//   | practice section, when numdril.db is there  |
 //   | notes                                       |
 //   +---------------------------------------------+
-static const int PICTURE_WIDTH = 800;
-static const int PLOT_LEFT = 80;
-static const int PLOT_RIGHT = 770;
 static const int SPEED_TOP = 56;
 static const int SPEED_BOTTOM = 246;
 static const int WEEK_TOP = 354;
 static const int WEEK_BOTTOM = 534;
-// Notes about unread lines, one per NOTE_HEIGHT, and the picture ends below them.
+// Notes about unread lines, one per NOTE_HEIGHT, and the picture ends below them; or the
+// practice section first, when there is one.
 static const int NOTES_TOP = 614;
+static const int PRACTICE_TOP = 620;
 static const int NOTE_HEIGHT = 14;
 // Room for one date under the time axis: a date whose point is closer to the last date
 // shown goes without one.
@@ -37,13 +38,9 @@ static const double TIME_MARGIN = 0.04;
 // Points labelled with their speed only while they have room.
 static const size_t MAX_LABELLED_POINTS = 16;
 
-static const char SPEED_COLOUR[] = "#1f7a3a";
 static const char WEEK_COLOUR[] = "#2b6cb0";
-static const char GRID_COLOUR[] = "#d9d9d9";
-static const char TEXT_COLOUR[] = "#333333";
 
-// Text for character data and attribute values.
-static std::string Escape(const std::string& text) {
+std::string SvgEscape(const std::string& text) {
   std::string out;
   for (char ch : text) {
     switch (ch) {
@@ -67,50 +64,49 @@ static std::string Escape(const std::string& text) {
   return out;
 }
 
-static void AppendText(std::string* pOut, double x, double y, const char* pszAnchor,
-                       const std::string& text, const char* pszExtra = "") {
+void AppendSvgText(std::string* pOut, double x, double y, const char* pszAnchor,
+                   const std::string& text, const char* pszExtra) {
   ReportAppendf(pOut, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\"%s>", x, y, pszAnchor,
                 pszExtra);
-  *pOut += Escape(text) + "</text>\n";
+  *pOut += SvgEscape(text) + "</text>\n";
 }
 
-// The value axis from 0 to its top along [nTop, nBottom], a grid line and a label at each
-// step, and a title written upwards.
-static void AppendValueAxis(std::string* pOut, int nTop, int nBottom, const ReportAxis& axis,
+void AppendValueAxis(std::string* pOut, int nTop, int nBottom, const ReportAxis& axis,
                             const std::string& title) {
   for (int i = 0; i <= axis.nSteps; ++i) {
     const double y = nBottom - (double)(nBottom - nTop) * i / axis.nSteps;
     ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"%s\"/>\n",
                   PLOT_LEFT, y, PLOT_RIGHT, y, i == 0 ? TEXT_COLOUR : GRID_COLOUR);
-    AppendText(pOut, PLOT_LEFT - 6, y + 4, "end", ReportAxisLabel(axis, axis.dStep * i));
+    AppendSvgText(pOut, PLOT_LEFT - 6, y + 4, "end", ReportAxisLabel(axis, axis.dStep * i));
   }
   ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"/>\n", PLOT_LEFT,
                 nTop, PLOT_LEFT, nBottom, TEXT_COLOUR);
   const double yMiddle = (nTop + nBottom) / 2.0;
   char szRotate[64];
   snprintf(szRotate, sizeof szRotate, " transform=\"rotate(-90 %d %.1f)\"", 22, yMiddle);
-  AppendText(pOut, 22, yMiddle, "middle", title, szRotate);
+  AppendSvgText(pOut, 22, yMiddle, "middle", title, szRotate);
 }
 
 static void AppendEmpty(std::string* pOut, int nTop, int nBottom, const std::string& text) {
-  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, (nTop + nBottom) / 2.0, "middle", text,
+  AppendSvgText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, (nTop + nBottom) / 2.0, "middle", text,
              " font-style=\"italic\"");
 }
 
 // ---- Best speed over time --------------------------------------------------------------
 
 static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
-  AppendText(pOut, 20, SPEED_TOP - 24, "start", "Best speed over time",
-             " font-size=\"15\" font-weight=\"bold\"");
+  AppendSvgText(pOut, 20, SPEED_TOP - 24, "start", _("Best speed over time"),
+                " font-size=\"15\" font-weight=\"bold\"");
   const std::vector<SpeedBest>& bests = data.bests;
   double dMax = 0.0;
   for (const SpeedBest& best : bests) dMax = std::max(dMax, best.dSpeed);
   const ReportAxis axis = ChooseReportAxis(dMax);
-  AppendValueAxis(pOut, SPEED_TOP, SPEED_BOTTOM, axis, "characters per minute");
+  AppendValueAxis(pOut, SPEED_TOP, SPEED_BOTTOM, axis, _("characters per minute"));
   if (bests.empty()) {
     AppendEmpty(pOut, SPEED_TOP, SPEED_BOTTOM,
-                data.spd.nState == FILE_UNREADABLE ? std::string(SPEED_FILE) + " could not be read"
-                                                   : "No new best speed yet");
+                data.spd.nState == FILE_UNREADABLE
+                    ? FormatText(_("%s could not be read"), SPEED_FILE)
+                    : std::string(_("No new best speed yet")));
     return;
   }
 
@@ -136,10 +132,10 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
     xLastDate = x;
     ReportAppendf(pOut, "<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\"/>\n", x,
                   SPEED_BOTTOM, x, SPEED_BOTTOM + 5, TEXT_COLOUR);
-    AppendText(pOut, x, SPEED_BOTTOM + 18, "middle", ReportDate(bests[i].nDay));
+    AppendSvgText(pOut, x, SPEED_BOTTOM + 18, "middle", ReportDate(bests[i].nDay));
   }
-  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, SPEED_BOTTOM + 36, "middle",
-             "date of the new best");
+  AppendSvgText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, SPEED_BOTTOM + 36, "middle",
+                _("date of the new best"));
 
   // The best holds from one point until the next.
   std::string path;
@@ -151,17 +147,18 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
   for (size_t i = 0; i < bests.size(); ++i) {
     const SpeedBest& best = bests[i];
     const int nSecond = best.nSecondOfDay;
-    ReportAppendf(
-        pOut,
-        "<circle class=\"best\" cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"white\" "
-        "stroke=\"%s\" stroke-width=\"1.5\"><title>%s %02d:%02d:%02d: %.1f characters per "
-        "minute</title></circle>\n",
-        X(best), Y(best.dSpeed), SPEED_COLOUR, ReportDate(best.nDay).c_str(), nSecond / 3600,
-        nSecond / 60 % 60, nSecond % 60, best.dSpeed);
+    const std::string title =
+        FormatText(_("%s %02d:%02d:%02d: %.1f characters per minute"),
+                   ReportDate(best.nDay).c_str(), nSecond / 3600, nSecond / 60 % 60,
+                   nSecond % 60, best.dSpeed);
+    ReportAppendf(pOut,
+                  "<circle class=\"best\" cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"white\" "
+                  "stroke=\"%s\" stroke-width=\"1.5\"><title>%s</title></circle>\n",
+                  X(best), Y(best.dSpeed), SPEED_COLOUR, SvgEscape(title).c_str());
     if (bests.size() <= MAX_LABELLED_POINTS) {
       char szSpeed[32];
       snprintf(szSpeed, sizeof szSpeed, "%.1f", best.dSpeed);
-      AppendText(pOut, X(best), Y(best.dSpeed) - 8, "middle", szSpeed, " font-size=\"10\"");
+      AppendSvgText(pOut, X(best), Y(best.dSpeed) - 8, "middle", szSpeed, " font-size=\"10\"");
     }
   }
 }
@@ -169,8 +166,8 @@ static void AppendSpeedChart(std::string* pOut, const ReportData& data) {
 // ---- Practice per week -----------------------------------------------------------------
 
 static void AppendWeekChart(std::string* pOut, const ReportData& data) {
-  AppendText(pOut, 20, WEEK_TOP - 24, "start", "Practice per week",
-             " font-size=\"15\" font-weight=\"bold\"");
+  AppendSvgText(pOut, 20, WEEK_TOP - 24, "start", _("Practice per week"),
+                " font-size=\"15\" font-weight=\"bold\"");
   const std::vector<PracticeWeek>& weeks = data.weeks;
   int64_t nMax = 0;
   for (const PracticeWeek& week : weeks) nMax = std::max(nMax, week.nSeconds);
@@ -179,11 +176,12 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
   const double dUnit = bHours ? 3600.0 : 60.0;
   const ReportAxis axis = ChooseReportAxis(nMax / dUnit);
   AppendValueAxis(pOut, WEEK_TOP, WEEK_BOTTOM, axis,
-                  bHours ? "hours numdril was open" : "minutes numdril was open");
+                  bHours ? _("hours numdril was open") : _("minutes numdril was open"));
   if (weeks.empty()) {
     AppendEmpty(pOut, WEEK_TOP, WEEK_BOTTOM,
-                data.log.nState == FILE_UNREADABLE ? std::string(LOG_FILE) + " could not be read"
-                                                   : "No practice logged yet");
+                data.log.nState == FILE_UNREADABLE
+                    ? FormatText(_("%s could not be read"), LOG_FILE)
+                    : std::string(_("No practice logged yet")));
     return;
   }
   const double dSlot = (double)(PLOT_RIGHT - PLOT_LEFT) / (double)weeks.size();
@@ -196,19 +194,21 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
     const double dHeight =
         (WEEK_BOTTOM - WEEK_TOP) * std::min(week.nSeconds / dUnit / axis.Top(), 1.0);
     const std::string date = ReportDate(week.nMonday);
+    const std::string title = FormatText(
+        ngettext("Week of %s: %d run, %s", "Week of %s: %d runs, %s", (unsigned long)week.nRuns),
+        date.c_str(), week.nRuns, ReportDuration(week.nSeconds).c_str());
     ReportAppendf(pOut,
                   "<rect class=\"week\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
-                  "fill=\"%s\"><title>Week of %s: %d run%s, %s</title></rect>\n",
+                  "fill=\"%s\"><title>%s</title></rect>\n",
                   xMiddle - dBarWidth / 2, WEEK_BOTTOM - dHeight, dBarWidth, dHeight, WEEK_COLOUR,
-                  date.c_str(), week.nRuns, week.nRuns == 1 ? "" : "s",
-                  ReportDuration(week.nSeconds).c_str());
-    AppendText(pOut, xMiddle, WEEK_BOTTOM - dHeight - 5, "middle", std::to_string(week.nRuns),
+                  SvgEscape(title).c_str());
+    AppendSvgText(pOut, xMiddle, WEEK_BOTTOM - dHeight - 5, "middle", std::to_string(week.nRuns),
                " font-size=\"10\"");
     // "MM-DD" under each bar, the year under the first and wherever it changes.
-    AppendText(pOut, xMiddle, WEEK_BOTTOM + 16, "middle", date.substr(5));
+    AppendSvgText(pOut, xMiddle, WEEK_BOTTOM + 16, "middle", date.substr(5));
     const int nYear = std::stoi(date.substr(0, 4));
     if (nYear != nLastYear)
-      AppendText(pOut, xMiddle, WEEK_BOTTOM + 30, "middle", date.substr(0, 4));
+      AppendSvgText(pOut, xMiddle, WEEK_BOTTOM + 30, "middle", date.substr(0, 4));
     nLastYear = nYear;
     if (i > 0) {
       const int nEmpty = (week.nMonday - weeks[i - 1].nMonday) / 7 - 1;
@@ -216,38 +216,45 @@ static void AppendWeekChart(std::string* pOut, const ReportData& data) {
         ReportAppendf(
             pOut,
             "<line class=\"gap\" x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"%s\" "
-            "stroke-dasharray=\"4 3\"><title>%d week%s without practice</title></line>\n",
-            xSlot, WEEK_TOP, xSlot, WEEK_BOTTOM, TEXT_COLOUR, nEmpty, nEmpty == 1 ? "" : "s");
+            "stroke-dasharray=\"4 3\"><title>%s</title></line>\n",
+            xSlot, WEEK_TOP, xSlot, WEEK_BOTTOM, TEXT_COLOUR,
+            SvgEscape(FormatText(ngettext("%d week without practice", "%d weeks without practice",
+                                          (unsigned long)nEmpty),
+                                 nEmpty))
+                .c_str());
     }
   }
-  AppendText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, WEEK_BOTTOM + 52, "middle",
-             "week starting Monday; number above a bar: runs of numdril; "
-             "dashed line: weeks without practice");
+  AppendSvgText(pOut, (PLOT_LEFT + PLOT_RIGHT) / 2.0, WEEK_BOTTOM + 52, "middle",
+                _("week starting Monday; number above a bar: runs of numdril; "
+                  "dashed line: weeks without practice"));
 }
 
 std::string FormatReportSvg(const ReportData& data) {
+  std::string body;
+  body.reserve(8192 + data.bests.size() * 220);
+  AppendSpeedChart(&body, data);
+  AppendWeekChart(&body, data);
+  // The practice section under the files' charts, and the notes under all.
+  const int nNotesTop =
+      HasPracticeSection(data) ? AppendPracticeSvg(&body, data, PRACTICE_TOP) + NOTE_HEIGHT
+                               : NOTES_TOP;
   const std::string notes = FormatReportNotes(data);
-  const int nNotes = (int)std::count(notes.begin(), notes.end(), '\n');
-  const int nHeight = NOTES_TOP + NOTE_HEIGHT * nNotes;
+  int y = nNotesTop - NOTE_HEIGHT / 2;
+  for (size_t nStart = 0; nStart < notes.size(); y += NOTE_HEIGHT) {
+    const size_t nEnd = notes.find('\n', nStart);
+    AppendSvgText(&body, 20, y, "start", notes.substr(nStart, nEnd - nStart), " font-size=\"11\"");
+    nStart = nEnd + 1;
+  }
+  const int nHeight = y + NOTE_HEIGHT / 2;
   std::string out;
-  out.reserve(8192 + data.bests.size() * 220);
   ReportAppendf(&out,
                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
                 "viewBox=\"0 0 %d %d\" font-family=\"DejaVu Sans, Verdana, sans-serif\" "
                 "font-size=\"12\" fill=\"%s\">\n",
                 PICTURE_WIDTH, nHeight, PICTURE_WIDTH, nHeight, TEXT_COLOUR);
-  out += "<title>numdril practice report</title>\n";
+  out += "<title>" + SvgEscape(_("numdril practice report")) + "</title>\n";
   ReportAppendf(&out, "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n", PICTURE_WIDTH,
                 nHeight);
-  AppendSpeedChart(&out, data);
-  AppendWeekChart(&out, data);
-  int y = NOTES_TOP - NOTE_HEIGHT / 2;
-  for (size_t nStart = 0; nStart < notes.size(); y += NOTE_HEIGHT) {
-    const size_t nEnd = notes.find('\n', nStart);
-    AppendText(&out, 20, y, "start", notes.substr(nStart, nEnd - nStart), " font-size=\"11\"");
-    nStart = nEnd + 1;
-  }
-  out += "</svg>\n";
-  return out;
+  return out + body + "</svg>\n";
 }

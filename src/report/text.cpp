@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Practice report as text: the record's totals, each new best speed with its gain and a
-// chart of the best over time, and the last weeks of practice as bars. Block characters
-// on a UTF-8 terminal, plain ASCII elsewhere; colour only when asked for. Reads nothing.
+// chart of the best over time, the last weeks of practice as bars, then the practice
+// section (practice_text.cpp). Block characters on a UTF-8 terminal, plain ASCII
+// elsewhere; colour only when asked for; columns measured as the terminal draws them, so
+// that they hold in Japanese. Reads nothing.
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -9,6 +11,7 @@
 
 #include "records/records.h"
 #include "report/report.h"
+#include "report/text_private.h"
 
 // The speed chart in character cells; the longest week bar in cells.
 static const int SPEED_CHART_ROWS = 8;
@@ -17,34 +20,24 @@ static const int WEEK_BAR_COLUMNS = 36;
 // Label column of the totals.
 static const int TOTALS_LABEL_WIDTH = 20;
 
-// Chart characters, block drawing first, then the ASCII stand-in. The eighths are indexed
-// by how many eighths of a cell are filled, 1 to 8.
-struct ChartGlyphs {
-  const char* pszAxisTop;    // y axis at the top value
-  const char* pszAxis;       // y axis
-  const char* pszCorner;     // where the axes meet
-  const char* pszRule;       // x axis
-  const char* pszUp[9];      // column filled from below, by eighths
-  const char* pszAcross[9];  // bar filled from the left, by eighths
-};
-static const ChartGlyphs BLOCK_GLYPHS = {
+// gettext of a text in a context, as xgettext's pgettext keyword marks it: "Time" of day
+// and "Time" spent are one word in English and two in Japanese.
+static const char* Pgettext(const char* pszKey, const char* pszText) {
+  const char* pszTranslated = gettext(pszKey);
+  return pszTranslated == pszKey ? pszText : pszTranslated;
+}
+#define pgettext(Context, Text) Pgettext(Context "\004" Text, Text)
+
+const ChartGlyphs BLOCK_GLYPHS = {
     "┤", "│", "└", "─",
     {" ", "▁", "▂", "▃", "▄", "▅", "▆", "▇", "█"},
     {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉", "█"},
 };
-// ASCII has no eighths: a column's cell is filled from half on; bars are rounded to whole
-// cells before they are drawn.
-static const ChartGlyphs ASCII_GLYPHS = {
+const ChartGlyphs ASCII_GLYPHS = {
     "+", "|", "+", "-",
     {" ", " ", " ", " ", "#", "#", "#", "#", "#"},
     {"", "", "", "", "", "", "", "", "#"},
 };
-
-// SGR sequences; used only with ReportStyle::bColour.
-static const char SGR_BOLD[] = "\x1b[1m";
-static const char SGR_SPEED[] = "\x1b[32m";  // green
-static const char SGR_WEEK[] = "\x1b[36m";   // cyan
-static const char SGR_RESET[] = "\x1b[0m";
 
 void ReportAppendf(std::string* pOut, const char* pszFormat, ...) {
   char szBuffer[512];
@@ -65,7 +58,7 @@ void ReportAppendf(std::string* pOut, const char* pszFormat, ...) {
 }
 
 std::string ReportDuration(int64_t nSeconds) {
-  if (nSeconds < 0) return "unknown";
+  if (nSeconds < 0) return _("unknown");
   char sz[32];
   snprintf(sz, sizeof sz, "%lld:%02d:%02d", (long long)(nSeconds / 3600), (int)(nSeconds / 60 % 60),
            (int)(nSeconds % 60));
@@ -93,40 +86,45 @@ std::string ReportAxisLabel(const ReportAxis& axis, double dValue) {
   return sz;
 }
 
-static void AppendPainted(std::string* pOut, const ReportStyle& style, const char* pszSgr,
-                          const std::string& text) {
+void AppendPainted(std::string* pOut, const ReportStyle& style, const char* pszSgr,
+                   const std::string& text) {
   if (style.bColour) pOut->append(pszSgr);
   pOut->append(text);
   if (style.bColour) pOut->append(SGR_RESET);
 }
 
-static void AppendHeading(std::string* pOut, const ReportStyle& style, const std::string& text) {
+void AppendHeading(std::string* pOut, const ReportStyle& style, const std::string& text) {
   pOut->append("\n");
   AppendPainted(pOut, style, SGR_BOLD, text);
   pOut->append("\n");
 }
 
-static std::string Speed(double dSpeed) {
-  char sz[32];
-  snprintf(sz, sizeof sz, "%.1f", dSpeed);
-  return sz;
+static std::string Speed(double dSpeed) { return FormatText("%.1f", dSpeed); }
+
+static int Width(const std::string& text) { return TextColumns(text); }
+
+// The file's state where its section would be, or "" when it was read. pszNone is a
+// translated text with one %s, for the file's name.
+static std::string MissingText(const ReportFile& file, const char* pszName, const char* pszNone) {
+  if (file.nState == FILE_MISSING) return FormatText(pszNone, pszName);
+  if (file.nState == FILE_UNREADABLE)
+    return FormatText(_("%s could not be read (%s)"), pszName, file.reason.c_str());
+  return "";
 }
 
-static int Width(const std::string& text) { return (int)text.size(); }
-
-// The file's state where its section would be, or "" when it was read.
-static std::string MissingText(const ReportFile& file, const char* pszName, const char* pszNone) {
-  if (file.nState == FILE_MISSING) return std::string(pszNone) + " (" + pszName + " not found)";
-  if (file.nState == FILE_UNREADABLE)
-    return std::string(pszName) + " could not be read (" + file.reason + ")";
-  return "";
+// The name of a random item of the record, in the reader's language.
+static std::string ItemName(const std::string& name) {
+  static const char* const NAMES[] = {N_("Random Practice")};
+  for (const char* pszName : NAMES)
+    if (name == pszName) return _(pszName);
+  return name;
 }
 
 // ---- Totals ----------------------------------------------------------------------------
 
 static void AppendTotals(std::string* pOut, const ReportData& data, const ReportStyle& style) {
-  AppendHeading(pOut, style, std::string("Totals (") + RECORD_FILE + ")");
-  std::string missing = MissingText(data.rec, RECORD_FILE, "No record yet");
+  AppendHeading(pOut, style, FormatText(_("Totals (%s)"), RECORD_FILE));
+  std::string missing = MissingText(data.rec, RECORD_FILE, _("No record yet (%s not found)"));
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
     return;
@@ -135,24 +133,29 @@ static void AppendTotals(std::string* pOut, const ReportData& data, const Report
     std::string label, value, after;
   };
   std::vector<Row> rows;
-  rows.push_back({"Use time", ReportDuration(data.nUseSeconds), ""});
-  rows.push_back({"Position Practice", ReportDuration(data.nPositionSeconds), ""});
+  const std::string bestLabel = _("Best speed");
+  rows.push_back({_("Use time"), ReportDuration(data.nUseSeconds), ""});
+  rows.push_back({_("Position Practice"), ReportDuration(data.nPositionSeconds), ""});
   for (const ReportItem& item : data.items) {
-    rows.push_back({item.name, ReportDuration(item.nSeconds), ""});
+    rows.push_back({ItemName(item.name), ReportDuration(item.nSeconds), ""});
     if (item.nSeconds < 0)
-      rows.push_back({"Best speed", "unknown", ""});
+      rows.push_back({bestLabel, _("unknown"), ""});
     else if (item.dBestSpeed <= 0.0)
-      rows.push_back({"Best speed", "none yet", ""});
+      rows.push_back({bestLabel, _("none yet"), ""});
+    else if (item.nBestDay < 0)
+      rows.push_back({bestLabel, Speed(item.dBestSpeed), _(" per minute")});
     else
-      rows.push_back(
-          {"Best speed", Speed(item.dBestSpeed),
-           " per minute" + (item.nBestDay >= 0 ? ", " + ReportDate(item.nBestDay) : "")});
+      rows.push_back({bestLabel, Speed(item.dBestSpeed),
+                      FormatText(_(" per minute, %s"), ReportDate(item.nBestDay).c_str())});
   }
-  int nValueWidth = 0;
-  for (const Row& row : rows) nValueWidth = std::max(nValueWidth, Width(row.value));
+  int nValueWidth = 0, nLabelWidth = TOTALS_LABEL_WIDTH;
+  for (const Row& row : rows) {
+    nValueWidth = std::max(nValueWidth, Width(row.value));
+    nLabelWidth = std::max(nLabelWidth, Width(row.label) + 1);
+  }
   for (const Row& row : rows)
-    ReportAppendf(pOut, "  %-*s%*s%s\n", TOTALS_LABEL_WIDTH, row.label.c_str(), nValueWidth,
-                  row.value.c_str(), row.after.c_str());
+    *pOut += "  " + PadRight(row.label, nLabelWidth) + PadLeft(row.value, nValueWidth) +
+             row.after + "\n";
 }
 
 // ---- Best speed over time --------------------------------------------------------------
@@ -162,7 +165,9 @@ static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& be
   speeds.reserve(bests.size());
   gains.reserve(bests.size());
   times.reserve(bests.size());
-  int nSpeedWidth = 5, nGainWidth = 4, nTimeWidth = 13;
+  const std::string date = _("Date"), time = pgettext("time of day", "Time");
+  const std::string speed = _("Speed"), gain = _("Gain"), practice = _("Practice time");
+  int nSpeedWidth = Width(speed), nGainWidth = Width(gain), nTimeWidth = Width(practice);
   for (size_t i = 0; i < bests.size(); ++i) {
     speeds.push_back(Speed(bests[i].dSpeed));
     char szGain[32] = "";
@@ -173,14 +178,17 @@ static void AppendSpeedTable(std::string* pOut, const std::vector<SpeedBest>& be
     nGainWidth = std::max(nGainWidth, Width(gains.back()));
     nTimeWidth = std::max(nTimeWidth, Width(times.back()));
   }
-  ReportAppendf(pOut, "  %-10s  %-8s  %*s  %*s  %*s\n", "Date", "Time", nSpeedWidth, "Speed",
-                nGainWidth, "Gain", nTimeWidth, "Practice time");
+  const int nDateWidth = std::max(10, Width(date)), nClockWidth = std::max(8, Width(time));
+  *pOut += "  " + PadRight(date, nDateWidth) + "  " + PadRight(time, nClockWidth) + "  " +
+           PadLeft(speed, nSpeedWidth) + "  " + PadLeft(gain, nGainWidth) + "  " +
+           PadLeft(practice, nTimeWidth) + "\n";
   for (size_t i = 0; i < bests.size(); ++i) {
     const int nSecond = bests[i].nSecondOfDay;
-    ReportAppendf(pOut, "  %-10s  %02d:%02d:%02d  %*s  %*s  %*s\n",
-                  ReportDate(bests[i].nDay).c_str(), nSecond / 3600, nSecond / 60 % 60,
-                  nSecond % 60, nSpeedWidth, speeds[i].c_str(), nGainWidth, gains[i].c_str(),
-                  nTimeWidth, times[i].c_str());
+    const std::string clock =
+        FormatText("%02d:%02d:%02d", nSecond / 3600, nSecond / 60 % 60, nSecond % 60);
+    *pOut += "  " + PadRight(ReportDate(bests[i].nDay), nDateWidth) + "  " +
+             PadRight(clock, nClockWidth) + "  " + PadLeft(speeds[i], nSpeedWidth) + "  " +
+             PadLeft(gains[i], nGainWidth) + "  " + PadLeft(times[i], nTimeWidth) + "\n";
   }
 }
 
@@ -252,11 +260,11 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<SpeedBest>& be
 
 static void AppendBests(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const size_t n = data.bests.size();
-  std::string heading =
-      std::string("Best speed over time (") + SPEED_FILE + ", characters per minute)";
-  AppendHeading(pOut, style, heading);
-  std::string missing = MissingText(data.spd, SPEED_FILE, "No new best speed yet");
-  if (missing.empty() && n == 0) missing = "No new best speed yet";
+  AppendHeading(pOut, style,
+                FormatText(_("Best speed over time (%s, characters per minute)"), SPEED_FILE));
+  std::string missing =
+      MissingText(data.spd, SPEED_FILE, _("No new best speed yet (%s not found)"));
+  if (missing.empty() && n == 0) missing = _("No new best speed yet");
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
     return;
@@ -264,9 +272,14 @@ static void AppendBests(std::string* pOut, const ReportData& data, const ReportS
   AppendSpeedTable(pOut, data.bests);
   AppendSpeedChart(pOut, data.bests, style);
   if (n > 1)
-    ReportAppendf(pOut, "  %zu new bests, from %s to %s: %+.1f per minute\n", n,
-                  Speed(data.bests.front().dSpeed).c_str(), Speed(data.bests.back().dSpeed).c_str(),
-                  data.bests.back().dSpeed - data.bests.front().dSpeed);
+    *pOut += "  " +
+             FormatText(ngettext("%d new best, from %s to %s: %+.1f per minute",
+                                 "%d new bests, from %s to %s: %+.1f per minute",
+                                 (unsigned long)n),
+                        (int)n, Speed(data.bests.front().dSpeed).c_str(),
+                        Speed(data.bests.back().dSpeed).c_str(),
+                        data.bests.back().dSpeed - data.bests.front().dSpeed) +
+             "\n";
 }
 
 // ---- Practice per week -----------------------------------------------------------------
@@ -281,28 +294,34 @@ static std::string Bar(int nEighths, const ChartGlyphs& glyphs) {
 
 static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
-  AppendHeading(pOut, style, std::string("Practice per week (") + LOG_FILE + ", Monday to Sunday)");
-  std::string missing = MissingText(data.log, LOG_FILE, "No practice logged yet");
-  if (missing.empty() && data.weeks.empty()) missing = "No practice logged yet";
+  AppendHeading(pOut, style, FormatText(_("Practice per week (%s, Monday to Sunday)"), LOG_FILE));
+  std::string missing = MissingText(data.log, LOG_FILE, _("No practice logged yet (%s not found)"));
+  if (missing.empty() && data.weeks.empty()) missing = _("No practice logged yet");
   if (!missing.empty()) {
     ReportAppendf(pOut, "  %s\n", missing.c_str());
     return;
   }
+  const std::string weekOf = _("Week of"), runs = _("Runs"), time = _("Time");
   int64_t nMaxSeconds = 0;
-  int nRunsWidth = 4, nTimeWidth = 4;
+  int nRunsWidth = Width(runs), nTimeWidth = Width(time);
   for (const PracticeWeek& week : data.weeks) {
     nMaxSeconds = std::max(nMaxSeconds, week.nSeconds);
     nRunsWidth = std::max(nRunsWidth, Width(std::to_string(week.nRuns)));
     nTimeWidth = std::max(nTimeWidth, Width(ReportDuration(week.nSeconds)));
   }
-  ReportAppendf(pOut, "  %-10s  %*s  %*s\n", "Week of", nRunsWidth, "Runs", nTimeWidth, "Time");
+  const int nDateWidth = std::max(10, Width(weekOf));
+  *pOut += "  " + PadRight(weekOf, nDateWidth) + "  " + PadLeft(runs, nRunsWidth) + "  " +
+           PadLeft(time, nTimeWidth) + "\n";
   for (size_t i = 0; i < data.weeks.size(); ++i) {
     const PracticeWeek& week = data.weeks[i];
     if (i > 0) {
       const int nEmpty = (week.nMonday - data.weeks[i - 1].nMonday) / 7 - 1;
       if (nEmpty > 0)
-        ReportAppendf(pOut, "  %*s(%d week%s without practice)\n", 4, "", nEmpty,
-                      nEmpty == 1 ? "" : "s");
+        *pOut += "      " +
+                 FormatText(ngettext("(%d week without practice)",
+                                     "(%d weeks without practice)", (unsigned long)nEmpty),
+                            nEmpty) +
+                 "\n";
     }
     int nEighths =
         nMaxSeconds > 0
@@ -311,17 +330,31 @@ static void AppendWeeks(std::string* pOut, const ReportData& data, const ReportS
     if (!style.bUtf8) nEighths = (nEighths + 4) / 8 * 8;
     // Any time at all shows as the least bar there is.
     if (week.nSeconds > 0 && nEighths == 0) nEighths = style.bUtf8 ? 1 : 8;
-    ReportAppendf(pOut, "  %-10s  %*d  %*s  ", ReportDate(week.nMonday).c_str(), nRunsWidth,
-                  week.nRuns, nTimeWidth, ReportDuration(week.nSeconds).c_str());
+    *pOut += "  " + PadRight(ReportDate(week.nMonday), nDateWidth) + "  " +
+             PadLeft(std::to_string(week.nRuns), nRunsWidth) + "  " +
+             PadLeft(ReportDuration(week.nSeconds), nTimeWidth) + "  ";
     AppendPainted(pOut, style, SGR_WEEK, Bar(nEighths, glyphs));
     pOut->append("\n");
   }
-  ReportAppendf(pOut, "  %d week%s with practice in all", data.nLogWeeks,
-                data.nLogWeeks == 1 ? "" : "s");
+  const std::string runsInAll =
+      FormatText(ngettext("%lld run", "%lld runs", (unsigned long)data.nLogRuns),
+                 (long long)data.nLogRuns);
+  const unsigned long nWeeks = (unsigned long)data.nLogWeeks;
   if (data.nLogWeeks > (int)data.weeks.size())
-    ReportAppendf(pOut, " (the last %zu shown)", data.weeks.size());
-  ReportAppendf(pOut, ": %lld run%s, %s\n", (long long)data.nLogRuns, data.nLogRuns == 1 ? "" : "s",
-                ReportDuration(data.nLogSeconds).c_str());
+    *pOut += "  " +
+             FormatText(ngettext("%d week with practice in all (the last %d shown): %s, %s",
+                                 "%d weeks with practice in all (the last %d shown): %s, %s",
+                                 nWeeks),
+                        data.nLogWeeks, (int)data.weeks.size(), runsInAll.c_str(),
+                        ReportDuration(data.nLogSeconds).c_str()) +
+             "\n";
+  else
+    *pOut += "  " +
+             FormatText(ngettext("%d week with practice in all: %s, %s",
+                                 "%d weeks with practice in all: %s, %s", nWeeks),
+                        data.nLogWeeks, runsInAll.c_str(),
+                        ReportDuration(data.nLogSeconds).c_str()) +
+             "\n";
 }
 
 // ---- The whole report ------------------------------------------------------------------
@@ -334,25 +367,30 @@ std::string FormatReportNotes(const ReportData& data) {
   } FILES[] = {{&data.rec, RECORD_FILE}, {&data.log, LOG_FILE}, {&data.spd, SPEED_FILE}};
   for (const auto& file : FILES) {
     if (file.pFile->nSkippedBytes > 0)
-      ReportAppendf(&notes, "The first %lld bytes of %s were not read: it is too large.\n",
-                    (long long)file.pFile->nSkippedBytes, file.pszName);
+      notes += FormatText(_("The first %lld bytes of %s were not read: it is too large."),
+                          (long long)file.pFile->nSkippedBytes, file.pszName) +
+               "\n";
     if (file.pFile->nBadLines > 0)
-      ReportAppendf(&notes, "%d line%s of %s could not be read.\n", file.pFile->nBadLines,
-                    file.pFile->nBadLines == 1 ? "" : "s", file.pszName);
+      notes += FormatText(ngettext("%d line of %s could not be read.",
+                                   "%d lines of %s could not be read.",
+                                   (unsigned long)file.pFile->nBadLines),
+                          file.pFile->nBadLines, file.pszName) +
+               "\n";
   }
-  return notes;
+  return notes + PracticeNotes(data.practice);
 }
 
 std::string FormatReportText(const ReportData& data, const ReportStyle& style,
                              const char* pszFolder) {
   std::string out;
   out.reserve(4096 + data.bests.size() * 64);
-  AppendPainted(&out, style, SGR_BOLD, "numdril practice report");
+  AppendPainted(&out, style, SGR_BOLD, _("numdril practice report"));
   if (pszFolder && *pszFolder) out += std::string(": ") + pszFolder;
   out += "\n";
   AppendTotals(&out, data, style);
   AppendBests(&out, data, style);
   AppendWeeks(&out, data, style);
+  out += FormatPracticeText(data, style);
   const std::string notes = FormatReportNotes(data);
   if (!notes.empty()) out += "\n" + notes;
   return out;

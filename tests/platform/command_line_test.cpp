@@ -28,9 +28,11 @@ struct CountingApp : CWinApp {
     reportFolder = std::filesystem::current_path();
     reportFile = info.reportFile;
     command = info.nCommand;
+    nSpanDays = info.nSpanDays;
     return 7;
   }
   int nStarts = 0;
+  int nSpanDays = -2;
   CCommandLineInfo::Command command = CCommandLineInfo::RunWindow;
   std::filesystem::path reportFolder;
   std::string reportFile;
@@ -234,6 +236,23 @@ TEST(CommandLine, ReportRunsInTheRecordFolderWithoutADisplay) {
   EXPECT_EQ(RunWith(app, {"--report="}, &out, &err), 2);
   EXPECT_NE(err.find("'--report=' requires a file name"), std::string::npos) << err;
   EXPECT_EQ(RunWith(app, {"--report", "--help"}, &out, &err), 0);
+  EXPECT_EQ(app.nStarts, 0);
+
+  // The span: days from 1, or all; not given, the report's own default (-1).
+  EXPECT_EQ(RunWith(app, {"--report"}, &out, &err), 7);
+  EXPECT_EQ(app.nSpanDays, -1);
+  EXPECT_EQ(RunWith(app, {"--span=7", "--report"}, &out, &err), 7);
+  EXPECT_EQ(app.nSpanDays, 7);
+  EXPECT_EQ(RunWith(app, {"--report=-", "--span", "all"}, &out, &err), 7);
+  EXPECT_EQ(app.nSpanDays, 0);
+  for (const char* pszSpan : {"--span=0", "--span=-3", "--span=7x", "--span= 7", "--span=",
+                              "--span=100001", "--span=99999999999999999999"}) {
+    EXPECT_EQ(RunWith(app, {"--report", pszSpan}, &out, &err), 2) << pszSpan;
+    EXPECT_NE(err.find("invalid span"), std::string::npos) << pszSpan << ": " << err;
+  }
+  // A span given to a session would be lost without a word.
+  EXPECT_EQ(RunWith(app, {"--span=7"}, &out, &err), 2);
+  EXPECT_NE(err.find("'--span' goes with --report"), std::string::npos) << err;
   EXPECT_EQ(app.nStarts, 0);
 
   // The report shown in the desktop's viewer: read from the record folder, which it only

@@ -96,3 +96,34 @@ inline int WriteRun(const PracticeRun& run) {
   QueuePracticeRun(run);
   return FlushPracticeRuns();
 }
+
+// A small known history, its figures worked out by hand in the figures and report tests.
+// Six runs: two random runs on the day before (one of them stamped the day before that in
+// UTC, but it was morning in Tokyo), a cancelled random run, a position drill and a random
+// run today, and a random run forty days ago.
+inline void WriteKnownHistory() {
+  const int64_t D = TEST_DAY * DAY_SECONDS;  // midnight UTC of the test day
+  const int PAD = KEY_FROM_KEYPAD, ROW = KEY_FROM_DIGIT_ROW, OTHER = KEY_FROM_OTHER;
+  const std::vector<PracticeRun> runs = {
+      MakeRun(DRILL_RANDOM, RUN_TIMED_OUT, D - DAY_SECONDS + 9 * 3600, 6000, 40.0,
+              {K('1', '1', PAD, 900), K('2', '2', PAD, 300), K('3', '6', PAD, 200),
+               K('3', '3', PAD, 400), K(' ', '\r', PAD, 500)}),
+      MakeRun(DRILL_RANDOM, RUN_FINISHED, D - 2 * DAY_SECONDS + 23 * 3600 + 1800, 3000, 60.0,
+              {K('1', '1', ROW, 700), K('2', '2', ROW, 200), K(' ', ' ', OTHER, 100)}, 9 * 3600),
+      MakeRun(DRILL_RANDOM, RUN_CANCELLED, D + 8 * 3600, 2000, -1.0,
+              {K('1', '4', PAD, 500), K('1', '1', PAD, 250)}),
+      MakeRun(DRILL_POSITION, RUN_FINISHED, D + 8 * 3600 + 1800, 4000, -1.0,
+              {K('5', '5', PAD, 1000), K('\r', '\r', PAD, 600), K('2', '8', PAD, 300),
+               K('2', '2', PAD, 900), K('1', '1', PAD, 400)}),
+      MakeRun(DRILL_RANDOM, RUN_FINISHED, D + 9 * 3600, 10000, 72.0,
+              {K('1', '1', PAD, 1000), K('2', '2', PAD, 100), K('1', '1', PAD, 50),
+               K('2', '2', PAD, 200), K('1', '1', PAD, 60), K('2', '2', PAD, 300),
+               K('1', '1', PAD, 70), K('2', '2', PAD, 400), K('1', '1', PAD, 80),
+               K('2', '2', PAD, 500), K('1', '1', PAD, 90), K('2', '2', PAD, 600)}),
+      MakeRun(DRILL_RANDOM, RUN_TIMED_OUT, D - 40 * DAY_SECONDS, 60000, 200.0,
+              {K('9', '9', PAD, 100)}),
+  };
+  // Queued together, written in one go, as runs kept from a failed write would be.
+  for (const PracticeRun& run : runs) QueuePracticeRun(run);
+  ASSERT_EQ(FlushPracticeRuns(), 1);
+}

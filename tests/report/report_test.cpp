@@ -3,14 +3,17 @@
 // lines, a week without practice and a missing record, against totals and weeks worked out
 // by hand; a damaged record read through the record reader without disturbing the
 // program's record values or its next save; the last twelve weeks that have practice; round
-// axes, dates under their points and no best hidden in a chart.
+// axes, dates under their points and no best hidden in a chart; the practice section of a
+// small known history from numdril.db, its figures worked out by hand, as text and picture.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
+#include <sstream>
 
+#include "practice/practice_support.h"
 #include "records/records.h"
 #include "support/session.h"
 
@@ -27,6 +30,18 @@ const ReportStyle ASCII_STYLE{false, false};
 
 bool HasLine(const std::string& text, const std::string& line) {
   return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+// The text with every run of blanks made one and each line trimmed: the figures in their
+// order, whatever the columns' widths.
+std::string Squeezed(const std::string& text) {
+  std::string out;
+  for (char ch : text) {
+    if (ch == ' ' && (out.empty() || out.back() == ' ' || out.back() == '\n')) continue;
+    if (ch == '\n' && !out.empty() && out.back() == ' ') out.pop_back();
+    out += ch;
+  }
+  return out;
 }
 
 // A record file as numdril writes it, the times as their fields.
@@ -254,4 +269,168 @@ TEST(Report, AxesStepRoundlyAndDatesSitUnderTheirPoints) {
   const std::string text = FormatReportText(data, ASCII_STYLE, nullptr);
   EXPECT_TRUE(HasLine(text, "      |" + std::string(59, ' ') + "#")) << text;
   EXPECT_TRUE(HasLine(text, "      |" + std::string(60, '#'))) << text;
+}
+
+// The known history over the last 30 days, by hand: three random runs to the end (40, 60 and
+// 72 cpm; 20 keys, one wrong, in 19 s), a cancelled one, a position drill; the run forty
+// days ago outside.
+TEST(Report, PracticeSectionOfAKnownHistory) {
+  PracticeFolder folder;
+  WriteKnownHistory();
+  ReportData data;
+  ReadReport(&data);
+  ReadReportPractice(&data, 30, TEST_EPOCH);
+  const std::string text = Squeezed(FormatReportText(data, ASCII_STYLE, nullptr));
+  for (const char* pszLine : {
+           "Practice of the last 30 days (numdril.db, 2026-11-08 to 2026-12-07)",
+           "5 runs: 1 of position practice, 4 of random practice",
+           // Gross 20 keys in 19 s, net 19: 3,789.5 and 3,600 an hour.
+           "Random practice, 3 runs to the end: median 60.0 cpm, 3,789 KPH (net 3,600), "
+           "accuracy 95.0%",
+           "Digits typed on the keypad: 91.7% (22 of 24; the others on the digit row)",
+           // Per day: the day before (40 and 60 cpm, 8 keys, 1 wrong, in 9 s), and today.
+           "2026-12-06 2 50.0 60.0 3,200 2,800 87.5%", "2026-12-07 1 72.0 72.0 4,320 4,320 100.0%",
+           // The keypad as laid out: 1 right 10 of 11 times, 3 once of twice and never timed.
+           "| 1 | 2 | 3 | |", "| 90.9% | 90.0% | 50.0% | |", "| 75 ms | 300 ms | - | Enter |",
+           "| - | 100.0% | - |",
+           "1 -> 2 300 ms 8 times asked 1, typed 4 1 time",
+           "2 -> 1 75 ms 6 times asked 2, typed 8 1 time",
+           "asked 3, typed 6 1 time",
+           // Newest first; a cancelled run's speed from its right keys in its time.
+           "2026-12-07 08:30 Position 0:04.0 60.0 4,500 3,600 80.0% 1",
+           "2026-12-07 08:00 Random* 0:02.0 30.0 3,600 1,800 50.0% 1",
+           "2026-12-06 08:30 Random 0:03.0 60.0 3,600 3,600 100.0% 0", "* cancelled with Esc"})
+    EXPECT_TRUE(HasLine(text, pszLine)) << pszLine << "\n" << text;
+  EXPECT_EQ(text.find("began with the first drill"), std::string::npos) << text;
+
+  // The picture: each key in its accuracy band's colour, in reading order (7 8 9 / 4 5 6 /
+  // 1 2 3 Enter / 0 .), a key never asked in grey; a point per day with speed runs.
+  const std::string svg = FormatReportSvg(data);
+  std::vector<std::string> fills;
+  for (const std::string& key : AllBetween(svg, "<rect class=\"key\"", "/>"))
+    fills.push_back(AllBetween(key, " fill=\"", "\"").at(0));
+  const std::string GREY = "#eeeeee", GREEN = "#33CC33", YELLOW = "#FFD700", RED = "#FF4D4D";
+  EXPECT_EQ(fills, (std::vector<std::string>{GREY, GREY, GREY, GREY, GREEN, GREY, YELLOW, YELLOW,
+                                             RED, GREEN, GREY, GREY}));
+  EXPECT_EQ(AllBetween(svg, "<circle class=\"day\"", ">").size(), 2u);
+  EXPECT_NE(svg.find(">Random practice, 3 runs to the end: median 60.0 cpm, 3,789 KPH"),
+            std::string::npos);
+  EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
+
+  // The whole history begins with the first drill recorded, and says so.
+  ReadReportPractice(&data, 0, TEST_EPOCH);
+  const std::string all = Squeezed(FormatReportText(data, ASCII_STYLE, nullptr));
+  EXPECT_TRUE(HasLine(all, "All practice (numdril.db, 2026-10-28 to 2026-12-07)")) << all;
+  EXPECT_TRUE(HasLine(all, "numdril.db began with the first drill recorded, on 2026-10-28: these "
+                           "figures start there.")) << all;
+}
+
+// On a colour terminal each asked key takes its accuracy band's colour behind its figures
+// (the 256-colour cube's nearest to the picture's tints), a key never asked none; in
+// Japanese every table keeps its columns, measured as the terminal draws full-width text.
+TEST(Report, PracticeKeysInColourAndTablesInJapanese) {
+  PracticeFolder folder;
+  WriteKnownHistory();
+  ReportData data;
+  ReadReportPractice(&data, 30, TEST_EPOCH);
+  const std::string colour = FormatPracticeText(data, ReportStyle{true, true});
+  const std::string YELLOW = "\x1b[30;48;5;220m", RED = "\x1b[30;48;5;203m";
+  const std::string GREEN = "\x1b[30;48;5;77m", RESET = "\x1b[0m";
+  EXPECT_NE(colour.find("\u2502" + YELLOW + "  90.9% " + RESET + "\u2502" + YELLOW + "  90.0% " +
+                        RESET + "\u2502" + RED + "  50.0% " + RESET + "\u2502"),
+            std::string::npos)
+      << colour;
+  const std::string UNASKED = "\u2502    -   \u2502";
+  EXPECT_NE(colour.find(UNASKED + GREEN + " 100.0% " + RESET + UNASKED), std::string::npos)
+      << colour;
+
+  CCommandLineInfo info;
+  info.nLanguage = CCommandLineInfo::Japanese;
+  SetUpTranslations(info);
+  const std::string text = FormatPracticeText(data, ReportStyle{true, false});
+  // 過去 30 日間の練習 (numdril.db、2026-11-08 から 2026-12-07 まで)
+  EXPECT_TRUE(HasLine(text, "\xe9\x81\x8e\xe5\x8e\xbb 30 \xe6\x97\xa5\xe9\x96\x93\xe3\x81\xae"
+                            "\xe7\xb7\xb4\xe7\xbf\x92 (numdril.db\xe3\x80\x81" "2026-11-08 "
+                            "\xe3\x81\x8b\xe3\x82\x89 2026-12-07 \xe3\x81\xbe\xe3\x81\xa7)"))
+      << text;
+  // The last runs: their heading and five rows, each ending on its errors' column.
+  const size_t nFirstRow = text.rfind('\n', text.find("2026-12-07 09:00")) + 1;
+  std::istringstream lines(text.substr(text.rfind('\n', nFirstRow - 2) + 1));
+  std::vector<int> widths;
+  std::string line;
+  for (int i = 0; i < 6 && std::getline(lines, line); ++i) {
+    if (i == 0) {
+      EXPECT_NE(line.find("\xe3\x83\x9f\xe3\x82\xb9"), std::string::npos) << line;  // ミス
+    }
+    widths.push_back(TextColumns(line));
+  }
+  EXPECT_EQ(widths, std::vector<int>(6, widths[0])) << text;
+  info.nLanguage = CCommandLineInfo::English;
+  SetUpTranslations(info);
+}
+
+// A history of the three files alone reports as before: no practice section, in the text or
+// the picture, and nothing written beside them.
+TEST(Report, NoDatabaseNoPracticeSection) {
+  PracticeFolder folder;
+  ReportData data;
+  ReadReport(&data);
+  ReadReportPractice(&data, 30, TEST_EPOCH);
+  EXPECT_EQ(FormatReportText(data, ASCII_STYLE, nullptr).find("numdril.db"), std::string::npos);
+  EXPECT_EQ(FormatReportSvg(data).find("numdril.db"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(PRACTICE_DB_NAME));
+
+  // SQLite's word on a damaged file may quote its bytes: never a control character for the
+  // terminal, nor a byte that is not UTF-8 for the picture.
+  data.practice.nState = PRACTICE_DB_UNREADABLE;
+  data.practice.reason = "malformed schema (\x1b]0;x\x07 \xc2\x9b \xff\xc3 caf\xc3\xa9)";
+  const std::string text = FormatReportText(data, ReportStyle{true, false}, nullptr);
+  EXPECT_TRUE(HasLine(text, "  numdril.db could not be read (malformed schema (?]0;x? ?? ?? "
+                            "caf\xc3\xa9))"))
+      << text;
+}
+
+// Days joined for a chart as the day table joins runs: a median of all their runs, not of
+// the days' medians; groups of equal length ending on the last day; columns as a terminal
+// draws full-width text; shares never rounded to all or none.
+TEST(Report, ChartDaysJoinTheirRunsAndColumnsHoldInJapanese) {
+  PracticeFigures f;
+  auto day = [](int nDay, std::vector<double> cpms, int64_t nKeys, int64_t nErrors) {
+    PracticeDay d{};
+    d.nDay = nDay;
+    d.nRuns = (int)cpms.size();
+    d.dBestCpm = *std::max_element(cpms.begin(), cpms.end());
+    d.nKeystrokes = nKeys;
+    d.nErrors = nErrors;
+    d.nDurationMs = 60000 * (int64_t)cpms.size();
+    d.cpms = cpms;
+    return d;
+  };
+  f.days = {day(1, {40, 200}, 100, 10), day(2, {60}, 50, 0), day(94, {72}, 60, 3)};
+  // 95 days in at most 60 columns: two days a column, the first column day 0 alone.
+  const std::vector<ReportDayGroup> groups = GroupPracticeDays(f, 0, 94, 60);
+  ASSERT_EQ(groups.size(), 48u);
+  EXPECT_EQ(groups[0].nFirstDay, 0);
+  EXPECT_EQ(groups[0].nLastDay, 0);
+  EXPECT_EQ(groups[1].nFirstDay, 1);
+  EXPECT_EQ(groups[1].nLastDay, 2);
+  EXPECT_EQ(groups[1].nRuns, 3);
+  EXPECT_DOUBLE_EQ(groups[1].dMedianCpm, 60.0);
+  EXPECT_DOUBLE_EQ(groups[1].dBestCpm, 200.0);
+  EXPECT_DOUBLE_EQ(groups[1].dAccuracy, 140.0 / 150.0);
+  EXPECT_DOUBLE_EQ(groups[1].dGrossKph, 150 * 20.0);
+  EXPECT_EQ(groups[47].nLastDay, 94);
+  EXPECT_EQ(groups[46].nRuns, 0);
+
+  const std::string ACCURACY_JA = "\xe6\xad\xa3\xe7\xa2\xba\xe3\x81\x95";  // 正確さ
+  EXPECT_EQ(TextColumns(ACCURACY_JA), 6);
+  EXPECT_EQ(TextColumns("98.5%"), 5);
+  EXPECT_EQ(PadLeft(ACCURACY_JA, 8), "  " + ACCURACY_JA);
+  EXPECT_EQ(PadRight(ACCURACY_JA + "x", 6), ACCURACY_JA + "x");
+  EXPECT_EQ(ReportPercent(0.9997), "99.9%");
+  EXPECT_EQ(ReportPercent(0.0004), "0.1%");
+  EXPECT_EQ(ReportPercent(1.0), "100.0%");
+  EXPECT_EQ(ReportCount(-1234567), "-1,234,567");
+  EXPECT_EQ(ReportMs(999.4), "999 ms");
+  EXPECT_EQ(ReportMs(999.6), "1.00 s");
 }

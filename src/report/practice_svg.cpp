@@ -62,13 +62,9 @@ static std::string GroupTitle(const ReportDayGroup& group) {
 static void AppendSpeedPlot(std::string* pOut, const std::vector<ReportDayGroup>& groups,
                             int nTop) {
   const int nBottom = nTop + SPEED_PLOT_HEIGHT;
-  double dMax = 0.0;
-  for (const ReportDayGroup& group : groups) dMax = std::max(dMax, group.dBestCpm);
-  const ReportAxis axis = ChooseReportAxis(dMax);
+  const ReportAxis axis = SpeedAxis(groups);
   AppendValueAxis(pOut, nTop, nBottom, axis, _("characters per minute"));
-  auto Y = [&](double dCpm) {
-    return nBottom - (nBottom - nTop) * std::min(dCpm / axis.Top(), 1.0);
-  };
+  auto Y = [&](double dCpm) { return nBottom - (nBottom - nTop) * axis.Share(dCpm); };
   const double dBarWidth =
       std::clamp((PLOT_RIGHT - PLOT_LEFT) / (double)groups.size() * 0.5, 2.0, 12.0);
   std::string path;

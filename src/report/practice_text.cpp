@@ -83,13 +83,11 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<ReportDayGroup
                              int nCells, const ReportStyle& style) {
   const ChartGlyphs& glyphs = style.bUtf8 ? BLOCK_GLYPHS : ASCII_GLYPHS;
   const char* pszBest = style.bUtf8 ? "░" : ":";
-  double dMax = 0.0;
-  for (const ReportDayGroup& group : groups) dMax = std::max(dMax, group.dBestCpm);
-  const ReportAxis axis = ChooseReportAxis(dMax);
+  const ReportAxis axis = SpeedAxis(groups);
   const std::string top = ReportAxisLabel(axis, axis.Top());
   const int nLabelWidth = TextColumns(top) + 2;
   auto Eighths = [&](double dValue) {
-    return (int)std::lround(std::min(dValue / axis.Top(), 1.0) * SPEED_ROWS * 8);
+    return (int)std::lround(axis.Share(dValue) * SPEED_ROWS * 8);
   };
   *pOut += "\n";
   for (int r = 0; r < SPEED_ROWS; ++r) {
@@ -108,7 +106,7 @@ static void AppendSpeedChart(std::string* pOut, const std::vector<ReportDayGroup
     AppendPainted(pOut, style, SGR_SPEED, cells);
     *pOut += "\n";
   }
-  *pOut += PadLeft("0", nLabelWidth) + " " + glyphs.pszCorner;
+  *pOut += PadLeft(ReportAxisLabel(axis, axis.dFloor), nLabelWidth) + " " + glyphs.pszCorner;
   for (size_t i = 0; i < groups.size() * (size_t)nCells; ++i) *pOut += glyphs.pszRule;
   *pOut += "\n";
   AppendDateAxis(pOut, nLabelWidth, (int)groups.size() * nCells, groups.front().nFirstDay,

@@ -155,14 +155,22 @@ bool HasPracticeSection(const ReportData& data);
 // The lowest accuracy an accuracy axis shows: 80 % while every group reaches it, else 0.
 double AccuracyAxisFloor(const std::vector<ReportDayGroup>& groups);
 
-// A value axis from 0: three to six round steps (1, 2 or 5 times a power of ten) that reach
-// at or above the largest value shown.
+// A value axis: three to six round steps (1, 2 or 5 times a power of ten) from its floor that
+// reach at or above the largest value shown.
 struct ReportAxis {
   double dStep;
   int nSteps;
-  double Top() const { return dStep * nSteps; }
+  double dFloor = 0.0;
+  double Top() const { return dFloor + dStep * nSteps; }
+  // Where dValue sits between the floor (0) and the top (1), held to that range.
+  double Share(double dValue) const;
 };
 ReportAxis ChooseReportAxis(double dMaxValue);
+// The same from a round floor below dMinValue when every value would sit in the upper half
+// of an axis from 0, as a learner's speeds do from day to day: their changes show.
+ReportAxis ChooseReportAxisAbove(double dMinValue, double dMaxValue);
+// The speed axis of the per-day charts: from the lowest median to the highest best.
+ReportAxis SpeedAxis(const std::vector<ReportDayGroup>& groups);
 // A value of the axis as its labels write it: as many decimals as its step has.
 std::string ReportAxisLabel(const ReportAxis& axis, double dValue);
 

@@ -77,7 +77,8 @@ void AppendValueAxis(std::string* pOut, int nTop, int nBottom, const ReportAxis&
     const double y = nBottom - (double)(nBottom - nTop) * i / axis.nSteps;
     ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"%s\"/>\n",
                   PLOT_LEFT, y, PLOT_RIGHT, y, i == 0 ? TEXT_COLOUR : GRID_COLOUR);
-    AppendSvgText(pOut, PLOT_LEFT - 6, y + 4, "end", ReportAxisLabel(axis, axis.dStep * i));
+    AppendSvgText(pOut, PLOT_LEFT - 6, y + 4, "end",
+                  ReportAxisLabel(axis, axis.dFloor + axis.dStep * i));
   }
   ReportAppendf(pOut, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"/>\n", PLOT_LEFT,
                 nTop, PLOT_LEFT, nBottom, TEXT_COLOUR);

@@ -79,6 +79,26 @@ ReportAxis ChooseReportAxis(double dMaxValue) {
   }
 }
 
+ReportAxis ChooseReportAxisAbove(double dMinValue, double dMaxValue) {
+  const ReportAxis fromZero = ChooseReportAxis(dMaxValue);
+  if (!(dMinValue > fromZero.Top() / 2)) return fromZero;
+  // The steps of the values' range (a tenth of the top at least, so one value alone still
+  // gets an axis around it), from the round value below the lowest: the lowest still shows.
+  ReportAxis axis = ChooseReportAxis(std::max(dMaxValue - dMinValue, dMaxValue / 10));
+  axis.dFloor = (std::ceil(dMinValue / axis.dStep - 1e-9) - 1) * axis.dStep;
+  axis.nSteps = std::max(1, (int)std::ceil((dMaxValue - axis.dFloor) / axis.dStep - 1e-9));
+  // At least three steps, the values in the upper part.
+  while (axis.nSteps < 3 && axis.dFloor >= axis.dStep) {
+    axis.dFloor -= axis.dStep;
+    axis.nSteps++;
+  }
+  return axis;
+}
+
+double ReportAxis::Share(double dValue) const {
+  return std::clamp((dValue - dFloor) / (Top() - dFloor), 0.0, 1.0);
+}
+
 std::string ReportAxisLabel(const ReportAxis& axis, double dValue) {
   const int nDecimals = std::max(0, -(int)std::floor(std::log10(axis.dStep) + 1e-9));
   char sz[64];

@@ -164,6 +164,18 @@ std::vector<ReportDayGroup> GroupPracticeDays(const PracticeFigures& figures, in
   return groups;
 }
 
+ReportAxis SpeedAxis(const std::vector<ReportDayGroup>& groups) {
+  double dMin = 0.0, dMax = 0.0;
+  bool bAny = false;
+  for (const ReportDayGroup& group : groups) {
+    if (group.nRuns == 0) continue;
+    dMin = bAny ? std::min(dMin, group.dMedianCpm) : group.dMedianCpm;
+    dMax = std::max(dMax, group.dBestCpm);
+    bAny = true;
+  }
+  return ChooseReportAxisAbove(dMin, dMax);
+}
+
 double AccuracyAxisFloor(const std::vector<ReportDayGroup>& groups) {
   const double dFloor = ACCURACY_BANDS[ACCURACY_BAND_COUNT - 2].dFloor;
   for (const ReportDayGroup& group : groups)

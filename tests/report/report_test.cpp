@@ -249,6 +249,17 @@ TEST(Report, AxesStepRoundlyAndDatesSitUnderTheirPoints) {
     EXPECT_GE(axis.Top(), dValue * (1 - 1e-12)) << dValue;
     EXPECT_LT(axis.Top() - axis.dStep, dValue) << dValue << ": a step too many";
   }
+  // A learner's speeds from day to day: from a round floor below the lowest, so that their
+  // changes show; one value alone sits inside its axis; values near 0 keep the axis from 0.
+  const ReportAxis days = ChooseReportAxisAbove(230.0, 246.0);
+  EXPECT_EQ(days.dFloor, 225.0);
+  EXPECT_EQ(days.dStep, 5.0);
+  EXPECT_EQ(days.Top(), 250.0);
+  EXPECT_EQ(days.Share(230.0), 0.2);
+  const ReportAxis one = ChooseReportAxisAbove(234.0, 234.0);
+  EXPECT_EQ(one.dFloor, 220.0);
+  EXPECT_EQ(one.Top(), 235.0);
+  EXPECT_EQ(ChooseReportAxisAbove(40.0, 246.0).dFloor, 0.0);
 
   // One best, late on its only day; eight minutes of practice in the only week.
   ReportData data;

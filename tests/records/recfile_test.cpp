@@ -386,8 +386,10 @@ TEST(RecordFile, RecordsAsTheUserSetThemUp) {
       EXPECT_EQ(WriteRecordFile(), 0);
     }
     EXPECT_EQ(FolderNames(), std::set<std::string>{"numdril.rec"});
-    // In Japanese, the system's words too, readable though the program's characters are C's.
-    SpeakJapanese();
+  });
+  // In Japanese, the system's words too, readable though the program's characters are C's.
+  SpeakJapanese();
+  Case("a record nobody may read, in Japanese", old, 0000, 0777, [&] {
     StartAgain(&said);
     EXPECT_EQ(said, "numdril: 練習記録 numdril.rec を読めません (許可がありません)。ファイルは"
                     "そのままにし、置き換えません\n");

@@ -3,6 +3,7 @@
 #include "support/session.h"
 
 #include <grp.h>
+#include <libintl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +111,9 @@ void SpeakJapanese() {
   CCommandLineInfo japanese;
   japanese.nLanguage = CCommandLineInfo::Japanese;
   SetUpTranslations(japanese);
+  // Loaded now, so that a child that becomes another user (AsNobody) still has it when that
+  // user cannot reach the build folder (a checkout in root's home).
+  (void)gettext("");
 }
 
 bool InChild(const std::function<void()>& fn) {

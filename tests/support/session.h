@@ -54,6 +54,7 @@ class Session {
 std::string MakeTempFolder(const char* pszName);
 // numdril's own texts (messages, not the screens') in Japanese from here on, from the
 // catalogue beside the test program, as --lang=ja chooses them, until the Session ends.
+// Call it before AsNobody: the catalogue is read as the user who calls it.
 void SpeakJapanese();
 // Runs fn in a child process; true when fn met every expectation there.
 bool InChild(const std::function<void()>& fn);

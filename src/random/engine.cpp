@@ -274,7 +274,6 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
     g_bTimingStarted = 1;
     if (pView) pView->SetTimer(RANDOM_CLOCK_TIMER, RANDOM_CLOCK_MS);
   }
-  UnderlineText(pDC, nY, nX, "aa", 1, CR_BLUE);
   if (g_bErrorPending == 1) {
     g_bErrorPending = 0;
     g_bBoldText = 0;
@@ -282,6 +281,8 @@ static void TypeKey(CWnd* pView, CDC* pDC, int nKey) {
     PrintFullWidthChar(pDC, nY, nX, (unsigned char)ch, 1.0);
     g_bBoldText = 0;
   }
+  // After the red mark is gone: at fractional scales the glyph's box reaches the underline.
+  UnderlineText(pDC, nY, nX, "aa", 1, CR_BLUE);
   ++g_nTypeCount;
   if (g_nTextCol < TEXT_LINE_CHARS - 1) {
     ++g_nTextCol;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "drill.h"
@@ -83,8 +84,8 @@ TEST(RandomScreen, TicksRefreshTheClockOncePerWholeSecond) {
   EXPECT_EQ(RepaintDifference(s, "phase3-error"), 0);
 }
 
-TEST(RandomScreen, RepaintsMatchWhatTheHandlersDrew) {
-  Session s;
+void RepaintsMatchAtSize(int nWidth, int nHeight) {
+  Session s(nWidth, nHeight);
   s.Start();
   g_nRandomCount[0][0] = 4;
   g_dBestSpeed[0][0] = 50.0;
@@ -130,6 +131,14 @@ TEST(RandomScreen, RepaintsMatchWhatTheHandlersDrew) {
   s.Timer(RANDOM_CLOCK_TIMER);
   ASSERT_EQ(g_nPhase, PHASE_RESULT);
   EXPECT_EQ(RepaintDifference(s, "phase4-timeout"), 0);
+}
+
+TEST(RandomScreen, RepaintsMatchWhatTheHandlersDrew) {
+  // 500 x 700 scales cells by a fraction: a glyph's box reaches the underline's row.
+  for (auto [nWidth, nHeight] : {std::pair{642, 402}, std::pair{500, 700}}) {
+    SCOPED_TRACE(testing::Message() << nWidth << " x " << nHeight);
+    RepaintsMatchAtSize(nWidth, nHeight);
+  }
 }
 
 TEST(RandomScreen, JapaneseTextsAndPositions) {

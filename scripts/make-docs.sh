@@ -4,7 +4,8 @@
 # tools/numdril_render at a window of 1280 x 800 (the key map also at 640 x 400 and at
 # 3840 x 2160), from a practice record of earlier runs, and README.ja.md's in Japanese;
 # then the practice report of docs/sample-history as docs/report.svg, and prints its text,
-# and the same with ten years of practice figures beside it as docs/report-practice.svg.
+# and the same with ten years of practice figures beside it as docs/report-practice.svg
+# (and as PNGs, in English and Japanese, for the READMEs).
 # Builds the renderer and numdril first (in $BUILD_DIR, default build/).
 #   scripts/make-docs.sh
 set -euo pipefail
@@ -73,7 +74,7 @@ LC_ALL=C.UTF-8 "$build/numdril" -C "$docs/sample-history" --report
 
 # The practice figures: the sample history's three files beside ten years of drills written
 # by bench/bench_practice, over the last 30 days before today, as docs/report-practice.svg
-# and, where librsvg's rsvg-convert is installed, the PNG docs/report.md shows.
+# and, where librsvg's rsvg-convert is installed, the PNGs the READMEs show.
 if cmake --build "$build" --target bench_practice 2>/dev/null; then
   "$build/bench_practice" --write-history="$work/practice"
   cp "$docs"/sample-history/numdril.* "$work/practice/"
@@ -82,6 +83,9 @@ if cmake --build "$build" --target bench_practice 2>/dev/null; then
   if command -v rsvg-convert >/dev/null; then
     rsvg-convert -w 800 "$docs/report-practice.svg" -o "$docs/report-practice.png"
     echo "docs/report-practice.png"
+    "$build/numdril" -C "$work/practice" --lang=ja --report="$work/ja-report-practice.svg"
+    rsvg-convert -w 800 "$work/ja-report-practice.svg" -o "$docs/ja-report-practice.png"
+    echo "docs/ja-report-practice.png"
   fi
   LC_ALL=C.UTF-8 "$build/numdril" -C "$work/practice" --report | sed -n '/^Practice of/,$p'
 else

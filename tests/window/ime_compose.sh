@@ -33,14 +33,27 @@ read -r WIN_X WIN_Y < <(xwininfo -id "$WID" |
   awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {print x, $4}')
 ROOT=$(xwininfo -root | awk '/Window id/ {print $4; exit}')
 ROOT_W=$(xwininfo -root | awk '/^  Width:/ {print $2}')
+ROOT_H=$(xwininfo -root | awk '/^  Height:/ {print $2}')
 focus_window
 
-# The input method's window and its place on the screen: "X Y" while it is shown.
+# The input method's window, while it is shown: "X Y WIDTH HEIGHT" on the screen.
 popup_at() {
   local id
   id=$(find_titled "Fcitx5 Input Window") || return 1
   xwininfo -id "$id" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
-    /Map State: IsViewable/ {shown = 1} END {if (!shown) exit 1; print x, y}'
+    /^  Width:/ {w = $2} /^  Height:/ {h = $2} /Map State: IsViewable/ {shown = 1}
+    END {if (!shown) exit 1; print x, y, w, h}'
+}
+# The same once it has stopped changing: a window being shown may be caught before its
+# move to the composition, or before a list of candidates grows it.
+POPUP=""
+popup_settled() {
+  local now
+  now=$(popup_at) || return 1
+  [ "$now" = "$POPUP" ] && return 0
+  POPUP=$now
+  sleep 0.2
+  return 1
 }
 popup_gone() { ! popup_at >/dev/null; }
 
@@ -56,10 +69,10 @@ rows_differ() {
 }
 
 # compose WHAT KEYSYM... STEPS...: types the keys into a composition and checks that the
-# input method draws it just under the place numdril_render's replay of STEPS names (the
+# input method draws it at the place numdril_render's replay of STEPS names (the
 # composition rectangle), while numdril itself receives nothing.
 compose() {
-  local what=$1 keys=() left top right bottom x y
+  local what=$1 keys=() left top right bottom x y w h
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do keys+=("$1"); shift; done
   shift
@@ -69,12 +82,22 @@ compose() {
   # The first key starts Mozc's converter, which loads its dictionaries first: on a busy
   # machine the first window has been seen to take longer than 10 s.
   poll 30 popup_at >/dev/null || fail "$what: no composition window after ${keys[*]}"
-  read -r x y < <(popup_at)
+  POPUP=""
+  poll 5 popup_settled || fail "$what: the composition window kept moving"
+  read -r x y w h <<<"$POPUP"
+  # Where an input method puts its window for that rectangle: just under it, or just above
+  # it when the window would leave the screen below, shifted left so as not to leave it on
+  # the right.
+  local want_x=$((WIN_X + left)) want_y=$((WIN_Y + bottom))
+  [ $((want_x + w)) -gt "$ROOT_W" ] && want_x=$((ROOT_W - w))
+  [ $((want_y + h)) -gt "$ROOT_H" ] && want_y=$((WIN_Y + top - h))
+  if ((x - want_x < -4 || x - want_x > 4 || y - want_y < -4 || y - want_y > 4)); then
+    "$XWIN" shot "$ROOT" "compose-$what.ppm" && keep_shot "compose-$what.ppm"
+    fail "$what: composition window ${w}x$h at ($((x - WIN_X)), $((y - WIN_Y))), not placed" \
+      "for ($left, $top)-($right, $bottom) on a ${ROOT_W}x$ROOT_H screen"
+  fi
   x=$((x - WIN_X))
   y=$((y - WIN_Y))
-  [ $((x - left)) -ge -4 ] && [ $((x - left)) -le 4 ] && [ $((y - bottom)) -ge -4 ] &&
-    [ $((y - bottom)) -le 4 ] ||
-    fail "$what: composition at ($x, $y), not under ($left, $top)-($right, $bottom)"
   "$XWIN" shot "$ROOT" "compose-$what.ppm"
   keep_shot "compose-$what.ppm"
   rows_differ before.ppm "compose-$what.ppm" $((WIN_X + x)) $((WIN_Y + y)) \

@@ -104,8 +104,9 @@ if [ "$(id -u)" -eq 0 ]; then
     skip "nobody cannot enter ${TMPDIR:-/tmp}, where the session's files are (set TMPDIR)"
 fi
 
-# The server picks a free display itself and names it once it listens.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$base/display" \
+# The server picks a free display itself and names it once it listens. No auto-repeat: on
+# a busy machine a key held a moment too long would be typed twice.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -r 3>"$base/display" \
   >"$base/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 400); do

@@ -96,12 +96,10 @@ compose() {
     fail "$what: composition window ${w}x$h at ($((x - WIN_X)), $((y - WIN_Y))), not placed" \
       "for ($left, $top)-($right, $bottom) on a ${ROOT_W}x$ROOT_H screen"
   fi
-  x=$((x - WIN_X))
-  y=$((y - WIN_Y))
   "$XWIN" shot "$ROOT" "compose-$what.ppm"
   keep_shot "compose-$what.ppm"
-  rows_differ before.ppm "compose-$what.ppm" $((WIN_X + x)) $((WIN_Y + y)) \
-    $((WIN_X + x + 16)) $((WIN_Y + y + 16)) || fail "$what: the composition drew nothing"
+  rows_differ before.ppm "compose-$what.ppm" "$x" "$y" $((x + 16)) $((y + 16)) ||
+    fail "$what: the composition drew nothing"
 }
 
 send_keys space                      # leaves the title, input method off

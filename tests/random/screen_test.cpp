@@ -84,7 +84,7 @@ TEST(RandomScreen, TicksRefreshTheClockOncePerWholeSecond) {
   EXPECT_EQ(RepaintDifference(s, "phase3-error"), 0);
 }
 
-void RepaintsMatchAtSize(int nWidth, int nHeight) {
+static void RepaintsMatchAtSize(int nWidth, int nHeight) {
   Session s(nWidth, nHeight);
   s.Start();
   g_nRandomCount[0][0] = 4;
